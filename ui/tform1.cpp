@@ -1,0 +1,15 @@
+#include "ui/tform1.h"
+
+#include "toolkit/date_format.h"
+#include "toolkit/label.h"
+
+#include <QDate>
+
+TForm1::TForm1(const QString &description) { createFromDescription(description); }
+
+void TForm1::FormCreate(QObject *) {
+  toolkit::setShortDateFormat(QStringLiteral("dd.mm.yyyy"));
+  Label5->setCaption(toolkit::dateToStr(QDate::currentDate()));
+}
+
+void TForm1::SpeedButton1Click(QObject *) { close(); }
