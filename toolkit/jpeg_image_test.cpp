@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 
 #include <cstdio>
 #include <cstdlib>
@@ -91,9 +92,12 @@ TEST_P(JpegDecodesKind, ToTheEncodedPicture) {
   const QImage expected =
       GetParam().grey ? source.convertToFormat(QImage::Format_Grayscale8) : source;
   EXPECT_LT(meanDifference(decoded.image, expected), 4.0);
-  // Qt's own JPEG reader, built on the same library, is a second opinion.
-  const QImage qtDecoded = QImage::fromData(bytes, "JPEG");
-  if (!qtDecoded.isNull()) EXPECT_LT(meanDifference(decoded.image, qtDecoded), 1.0);
+  // Qt's own JPEG reader, built on the same library, is a second opinion where it is installed.
+  if (QImageReader::supportedImageFormats().contains("jpeg")) {
+    const QImage qtDecoded = QImage::fromData(bytes, "JPEG");
+    ASSERT_FALSE(qtDecoded.isNull());
+    EXPECT_LT(meanDifference(decoded.image, qtDecoded), 1.0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, JpegDecodesKind,
@@ -176,7 +180,7 @@ TEST(JpegImage, HugeDimensionsAreRefused) {
   // SOF0: marker, length (2), precision (1), height (2), width (2)
   for (const qsizetype field : {frame + 5, frame + 7}) {
     bytes[field] = char(0xFF);
-    bytes[field + 1] = char(0xF0);
+    bytes[field + 1] = char(0x00); // 65280: within JPEG's limit, beyond ours
   }
   const toolkit::JpegImage decoded = toolkit::decodeJpeg(bytes);
   EXPECT_FALSE(decoded.ok());
