@@ -1,0 +1,20 @@
+# The writing side of the table engine: creating tables, changing them in place, durability
+# (rollback journal), sharing (OS locks), and `velanta-tool check`.
+list(APPEND PARADOX_WRITING_SOURCES
+  key_order.cpp
+  table_spec.cpp
+  record_values.cpp
+  header_builder.cpp
+  tree_builder.cpp
+  blob_writer.cpp
+  create.cpp
+)
+
+if(VELANTA_TESTS AND PXLIB_FOUND)
+  # pxlib is a second opinion in tests only; px_mb_shim.cpp works around its .MB defect.
+  velanta_test(paradox_create_test SOURCES
+    create_test.cpp
+    testing/pxlib_oracle.cpp
+    testing/px_mb_shim.cpp
+    LINKS paradox PkgConfig::PXLIB dl)
+endif()
