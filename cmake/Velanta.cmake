@@ -1,5 +1,11 @@
 include(GoogleTest)
 
+# Real files written by other programs, used in place by the tests (never copied into the
+# repository). Tests that need them skip when the folder is absent.
+set(VELANTA_FIXTURES "${PROJECT_SOURCE_DIR}/../shared/fixtures" CACHE PATH
+  "Folder of the shared test fixtures")
+get_filename_component(VELANTA_FIXTURES "${VELANTA_FIXTURES}" ABSOLUTE)
+
 # Shared build settings and helpers for every folder.
 
 # Warnings on and clean for our own targets.
@@ -45,14 +51,19 @@ function(velanta_test name)
   endif()
   target_compile_definitions(${name} PRIVATE
     VELANTA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    VELANTA_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/../shared/fixtures"
+    VELANTA_FIXTURES_DIR="${VELANTA_FIXTURES}"
     VELANTA_BINARY_DIR="${PROJECT_BINARY_DIR}")
   set(labels ${ARG_LABELS})
   if(ARG_GUI)
     list(APPEND labels gui)
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}"
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${PROJECT_SOURCE_DIR}/cmake/screen96.json")
+  set(properties ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen:configfile=${PROJECT_SOURCE_DIR}/cmake/screen96.json")
+  if(labels)
+    # One label, parts joined by "-": ctest's -L/-LE take regular expressions, so
+    # "-LE nosanitize" still finds "gui-nosanitize", and PROPERTIES keeps one value.
+    list(JOIN labels "-" label)
+    list(APPEND properties LABELS ${label})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
