@@ -4,10 +4,8 @@
 #include <QImage>
 #include <QImageReader>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
+#include <ostream>
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
@@ -78,6 +76,11 @@ struct DecodeCase {
   Kind kind;
   bool grey;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const DecodeCase &decodeCase, std::ostream *out) {
+  *out << decodeCase.name;
+}
 
 class JpegDecodesKind : public ::testing::TestWithParam<DecodeCase> {};
 
