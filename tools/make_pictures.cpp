@@ -614,9 +614,10 @@ QImage siteBanner() {
              QColor(200, 228, 255));
   p.setPen(QPen(QColor(255, 255, 255, 110), 1));
   p.drawLine(QPointF(18, 54.5), QPointF(82, 54.5));
-  bannerLine(p, 64, 16, QStringLiteral("Новые"), font(13, true), gold);
-  bannerLine(p, 80, 16, QStringLiteral("договоры"), font(13, true), gold);
-  bannerLine(p, 96, 16, QStringLiteral("и обновления"), font(13, true), gold);
+  const QFont news = font(12, true);
+  bannerLine(p, 64, 16, QStringLiteral("Новые"), news, gold);
+  bannerLine(p, 80, 16, QStringLiteral("договоры"), news, gold);
+  bannerLine(p, 96, 16, QStringLiteral("и обновления"), news, gold);
   bannerLine(p, 120, 14, QStringLiteral("на сайте"), font(11, true));
   bannerLine(p, 134, 14, QStringLiteral("программы"), font(11, true));
   drawGlobe(p, QPointF(50, 218), 40);
