@@ -1,6 +1,7 @@
 // Every class and named value that a form description may use.
 #include "toolkit/class_registry.h"
 #include "toolkit/control.h"
+#include "toolkit/dialogs.h"
 #include "toolkit/form.h"
 #include "toolkit/label.h"
 #include "toolkit/panel.h"
@@ -51,6 +52,8 @@ void registerStandardClasses() {
     registerControl<TPanel>(QStringLiteral("TPanel"));
     registerControl<TLabel>(QStringLiteral("TLabel"));
     registerControl<TSpeedButton>(QStringLiteral("TSpeedButton"));
+    registerComponent<TSaveDialog>(QStringLiteral("TSaveDialog"));
+    registerComponent<TPrintDialog>(QStringLiteral("TPrintDialog"));
     return true;
   }();
   (void)done;
