@@ -1,0 +1,46 @@
+// Code pages of RTF text: which one a font's charset means, and decoding bytes in it.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <unordered_map>
+
+class QStringDecoder;
+
+namespace velanta::richtext::detail {
+
+inline constexpr int kSymbolCodePage =
+    42; // \fcharset2: bytes map to U+F000 + byte, as Windows does
+
+// The code page a font's \fcharsetN stands for; 0 for "use the document's" (charset 1, and
+// unknown ones). ANSI_CHARSET (0) also means the document's \ansicpg code page when it has
+// one: documents from Russian systems mark Cyrillic text so.
+int codePageForCharset(int charset);
+
+bool isDoubleByteCodePage(int codePage);
+
+// Decoders by code page, built on first use and shared by one reading.
+class CodePages {
+public:
+  CodePages();
+  ~CodePages();
+  CodePages(const CodePages &) = delete;
+  CodePages &operator=(const CodePages &) = delete;
+
+  // The 256 characters of a single-byte code page (unknown code pages read as 1252).
+  const std::array<char16_t, 256> &singleByteTable(int codePage);
+  // Appends bytes of a double-byte code page (or any other) decoded.
+  void decodeInto(int codePage, QByteArrayView bytes, QString &out);
+
+private:
+  std::unordered_map<int, std::unique_ptr<std::array<char16_t, 256>>> tables_;
+  std::unordered_map<int, std::unique_ptr<QStringDecoder>> decoders_;
+};
+
+// The ICU name of a Windows or Mac code page, or nullptr when we know none.
+const char *codePageName(int codePage);
+
+} // namespace velanta::richtext::detail
