@@ -22,8 +22,24 @@ class TDataSource;
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
 enum TFieldType {
-  ftUnknown, ftString, ftSmallint, ftInteger, ftAutoInc, ftFloat, ftCurrency, ftBCD,
-  ftDate, ftTime, ftDateTime, ftBoolean, ftBytes, ftMemo, ftFmtMemo, ftBlob, ftGraphic, ftOle
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftAutoInc,
+  ftFloat,
+  ftCurrency,
+  ftBCD,
+  ftDate,
+  ftTime,
+  ftDateTime,
+  ftBoolean,
+  ftBytes,
+  ftMemo,
+  ftFmtMemo,
+  ftBlob,
+  ftGraphic,
+  ftOle
 };
 
 // One field of a data set's current record. Owned by its data set; valid while it is open.
@@ -77,9 +93,9 @@ public:
   bool edit();
 
   // Notices, called by the data source.
-  virtual void activeChanged() {}         // the data set opened or closed
-  virtual void dataSetChanged() {}        // the records shown changed as a whole (range, insert, delete)
-  virtual void dataSetScrolled() {}       // the current record moved
+  virtual void activeChanged() {}   // the data set opened or closed
+  virtual void dataSetChanged() {}  // the records shown changed as a whole (range, insert, delete)
+  virtual void dataSetScrolled() {} // the current record moved
   virtual void recordChanged(TField *) {} // a field (or, with null, the whole record) changed
   virtual void editingChanged() {}        // the state entered or left edit/insert
   virtual void updateData() {}            // write what the control holds into the record
@@ -87,6 +103,10 @@ public:
 private:
   QPointer<TDataSource> source_;
 };
+
+// Looks up the field a bound control shows when its data set opens. Throws EDatabaseError
+// "<control>: Field '<name>' not found", naming the control; the data set then closes again.
+TField *controlField(const TDataSet *dataSet, const QString &fieldName, const QObject *control);
 
 class TDataSource : public QObject {
   Q_OBJECT
@@ -105,6 +125,9 @@ public:
 
   void addLink(TDataLink *link);
   void removeLink(TDataLink *link);
+  // Puts a link before the others: a detail table's link to its master hears every notice
+  // before the master's controls do.
+  void moveLinkToFront(TDataLink *link);
   const std::vector<TDataLink *> &links() const { return links_; }
 
 private:

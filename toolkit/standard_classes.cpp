@@ -6,6 +6,7 @@
 #include "toolkit/label.h"
 #include "toolkit/panel.h"
 #include "toolkit/speed_button.h"
+#include "toolkit/table.h"
 
 namespace toolkit {
 
@@ -52,6 +53,8 @@ void registerStandardClasses() {
     registerControl<TPanel>(QStringLiteral("TPanel"));
     registerControl<TLabel>(QStringLiteral("TLabel"));
     registerControl<TSpeedButton>(QStringLiteral("TSpeedButton"));
+    registerComponent<TTable>(QStringLiteral("TTable"));
+    registerComponent<TDataSource>(QStringLiteral("TDataSource"));
     registerComponent<TSaveDialog>(QStringLiteral("TSaveDialog"));
     registerComponent<TPrintDialog>(QStringLiteral("TPrintDialog"));
     return true;
