@@ -17,42 +17,32 @@ bool TField::isBlob() const {
          type_ == ftOle;
 }
 
-bool TField::isNull() const {
-  return dataSet_->fieldIsNull(this);
-}
-QString TField::displayText() const {
-  return dataSet_->fieldText(this);
-}
-QString TField::asString() const {
-  return dataSet_->fieldText(this);
-}
-void TField::setAsString(const QString &value) {
-  dataSet_->setFieldText(this, value);
-}
-QByteArray TField::asBytes() const {
-  return dataSet_->fieldBytes(this);
-}
-void TField::setAsBytes(const QByteArray &value) {
-  dataSet_->setFieldBytes(this, value);
-}
+bool TField::isNull() const { return dataSet_->fieldIsNull(this); }
+QString TField::displayText() const { return dataSet_->fieldText(this); }
+QString TField::asString() const { return dataSet_->fieldText(this); }
+void TField::setAsString(const QString &value) { dataSet_->setFieldText(this, value); }
+QByteArray TField::asBytes() const { return dataSet_->fieldBytes(this); }
+void TField::setAsBytes(const QByteArray &value) { dataSet_->setFieldBytes(this, value); }
 
 // ---- TDataLink ----
 
 TDataLink::~TDataLink() {
-  if (source_) source_->removeLink(this);
+  if (source_)
+    source_->removeLink(this);
 }
 
 void TDataLink::setDataSource(TDataSource *source) {
-  if (source_ == source) return;
-  if (source_) source_->removeLink(this);
+  if (source_ == source)
+    return;
+  if (source_)
+    source_->removeLink(this);
   source_ = source;
-  if (source_) source_->addLink(this);
+  if (source_)
+    source_->addLink(this);
   activeChanged();
 }
 
-TDataSet *TDataLink::dataSet() const {
-  return source_ ? source_->dataSet() : nullptr;
-}
+TDataSet *TDataLink::dataSet() const { return source_ ? source_->dataSet() : nullptr; }
 
 bool TDataLink::active() const {
   const TDataSet *set = dataSet();
@@ -61,15 +51,19 @@ bool TDataLink::active() const {
 
 bool TDataLink::edit() {
   TDataSet *set = dataSet();
-  if (!set || !set->active()) return false;
-  if (set->state() == dsEdit || set->state() == dsInsert) return true;
-  if (!source_->autoEdit() || !set->canModify()) return false;
+  if (!set || !set->active())
+    return false;
+  if (set->state() == dsEdit || set->state() == dsInsert)
+    return true;
+  if (!source_->autoEdit() || !set->canModify())
+    return false;
   set->edit();
   return set->state() == dsEdit || set->state() == dsInsert;
 }
 
 TField *controlField(const TDataSet *dataSet, const QString &fieldName, const QObject *control) {
-  if (TField *field = dataSet->findField(fieldName)) return field;
+  if (TField *field = dataSet->findField(fieldName))
+    return field;
   throw EDatabaseError(
       QStringLiteral("%1: Field '%2' not found").arg(control->objectName(), fieldName));
 }
@@ -79,7 +73,8 @@ TField *controlField(const TDataSet *dataSet, const QString &fieldName, const QO
 TDataSource::TDataSource(QObject *owner) : QObject(owner) {}
 
 TDataSource::~TDataSource() {
-  if (dataSet_) dataSet_->removeDataSource(this);
+  if (dataSet_)
+    dataSet_->removeDataSource(this);
   // Links outlive their source only as dangling pointers: let them know it is gone.
   const std::vector<TDataLink *> links = links_;
   links_.clear();
@@ -88,24 +83,23 @@ TDataSource::~TDataSource() {
 }
 
 void TDataSource::setDataSet(TDataSet *dataSet) {
-  if (dataSet_) dataSet_->removeDataSource(this);
+  if (dataSet_)
+    dataSet_->removeDataSource(this);
   dataSet_ = dataSet;
-  if (dataSet_) dataSet_->addDataSource(this);
+  if (dataSet_)
+    dataSet_->addDataSource(this);
   for (TDataLink *link : std::vector<TDataLink *>(links_))
     link->activeChanged();
 }
 
-TDataSetState TDataSource::state() const {
-  return dataSet_ ? dataSet_->state() : dsInactive;
-}
+TDataSetState TDataSource::state() const { return dataSet_ ? dataSet_->state() : dsInactive; }
 
 void TDataSource::addLink(TDataLink *link) {
-  if (std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
+  if (std::find(links_.begin(), links_.end(), link) == links_.end())
+    links_.push_back(link);
 }
 
-void TDataSource::removeLink(TDataLink *link) {
-  std::erase(links_, link);
-}
+void TDataSource::removeLink(TDataLink *link) { std::erase(links_, link); }
 
 void TDataSource::moveLinkToFront(TDataLink *link) {
   std::erase(links_, link);
@@ -120,12 +114,14 @@ TDataSet::~TDataSet() = default;
 
 TField *TDataSet::findField(const QString &name) const {
   for (TField *field : fields_)
-    if (field->fieldName().compare(name, Qt::CaseInsensitive) == 0) return field;
+    if (field->fieldName().compare(name, Qt::CaseInsensitive) == 0)
+      return field;
   return nullptr;
 }
 
 TField *TDataSet::fieldByName(const QString &name) const {
-  if (TField *field = findField(name)) return field;
+  if (TField *field = findField(name))
+    return field;
   throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
 }
 
@@ -139,7 +135,8 @@ void TDataSet::removeDataSource(TDataSource *source) {
 }
 
 void TDataSet::setState(TDataSetState state) {
-  if (state_ == state) return;
+  if (state_ == state)
+    return;
   const bool activity = (state_ == dsInactive) != (state == dsInactive);
   state_ = state;
   if (activity)
@@ -150,7 +147,8 @@ void TDataSet::setState(TDataSetState state) {
 
 void TDataSet::setFields(std::vector<TField *> fields) {
   for (TField *field : fields_)
-    if (std::find(fields.begin(), fields.end(), field) == fields.end()) delete field;
+    if (std::find(fields.begin(), fields.end(), field) == fields.end())
+      delete field;
   fields_ = std::move(fields);
 }
 

@@ -22,24 +22,8 @@ class TDataSource;
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 
 enum TFieldType {
-  ftUnknown,
-  ftString,
-  ftSmallint,
-  ftInteger,
-  ftAutoInc,
-  ftFloat,
-  ftCurrency,
-  ftBCD,
-  ftDate,
-  ftTime,
-  ftDateTime,
-  ftBoolean,
-  ftBytes,
-  ftMemo,
-  ftFmtMemo,
-  ftBlob,
-  ftGraphic,
-  ftOle
+  ftUnknown, ftString, ftSmallint, ftInteger, ftAutoInc, ftFloat, ftCurrency, ftBCD,
+  ftDate, ftTime, ftDateTime, ftBoolean, ftBytes, ftMemo, ftFmtMemo, ftBlob, ftGraphic, ftOle
 };
 
 // One field of a data set's current record. Owned by its data set; valid while it is open.
@@ -93,9 +77,9 @@ public:
   bool edit();
 
   // Notices, called by the data source.
-  virtual void activeChanged() {}   // the data set opened or closed
-  virtual void dataSetChanged() {}  // the records shown changed as a whole (range, insert, delete)
-  virtual void dataSetScrolled() {} // the current record moved
+  virtual void activeChanged() {}         // the data set opened or closed
+  virtual void dataSetChanged() {}        // the records shown changed as a whole (range, insert, delete)
+  virtual void dataSetScrolled() {}       // the current record moved
   virtual void recordChanged(TField *) {} // a field (or, with null, the whole record) changed
   virtual void editingChanged() {}        // the state entered or left edit/insert
   virtual void updateData() {}            // write what the control holds into the record
