@@ -1,5 +1,7 @@
 #include "ui/tform1.h"
 
+#include "catalogue/catalogue.h"
+
 #include "toolkit/date_format.h"
 #include "toolkit/label.h"
 
@@ -8,6 +10,7 @@
 TForm1::TForm1(const QString &description) { createFromDescription(description); }
 
 void TForm1::FormCreate(QObject *) {
+  catalogue::openCatalogue(*this); // password, Table1, Table2
   toolkit::setShortDateFormat(QStringLiteral("dd.mm.yyyy"));
   Label5->setCaption(toolkit::dateToStr(QDate::currentDate()));
 }
