@@ -1,0 +1,78 @@
+// Reading a file made of a header and fixed-size blocks (.DB, .PX, .Xnn/.Ynn, .XGn/.YGn):
+// blocks come through a small cache, decrypted when the file is encrypted, and the chain of
+// live blocks can be walked. Internal to the engine.
+#pragma once
+
+#include "paradox/file.h"
+#include "paradox/header.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace velanta::paradox {
+
+// One block of a live chain, with the number of records before it in the chain.
+struct ChainBlock {
+  std::uint16_t block = 0;
+  std::uint16_t count = 0;
+  std::uint32_t before = 0;
+};
+
+class BlockReader {
+public:
+  // Reads and parses the header of an opened file. Blocks are decrypted with the header's
+  // check value.
+  static Result<std::unique_ptr<BlockReader>> open(std::unique_ptr<File> file,
+                                                   std::size_t cacheBlocks);
+
+  const Header &header() const { return header_; }
+  File &file() { return *file_; }
+  const std::string &name() const { return name_; }
+  int blockSize() const { return header_.blockSize(); }
+  int recordSize() const { return header_.recordSize; }
+  // Records a block can hold.
+  int capacity() const { return (blockSize() - 6) / recordSize(); }
+  // Blocks present in the file (a short final block counts).
+  std::uint32_t blockCount() const { return blockCount_; }
+  std::uint32_t checkValue() const { return checkValue_; }
+
+  // Block n (1-based), decrypted, blockSize bytes; a final block cut short reads as padded
+  // with zeros. The pointer stays valid until cacheBlocks other blocks have been read.
+  Result<const std::uint8_t *> block(std::uint32_t n);
+  // Records in a block by its header; kHeaderCorrupt / kIndexCorrupt when they cannot fit.
+  Result<int> recordCount(const std::uint8_t *block, std::uint32_t n) const;
+
+  // Follows the chain from the header's first block. Fails on a loop, a block number outside
+  // the file, or a record count that does not fit a block.
+  Result<std::vector<ChainBlock>> walkChain();
+
+  // Drops cached blocks (after another process changed the file).
+  void clearCache();
+
+  // kHeaderCorrupt (table) or kIndexCorrupt (index files) naming the file and block.
+  Status corrupt(std::uint32_t block, const std::string &why) const;
+
+private:
+  BlockReader(std::unique_ptr<File> file, Header header, std::uint32_t blockCount,
+              std::size_t cacheBlocks);
+
+  struct Slot {
+    std::uint32_t block = 0;
+    std::uint64_t lastUse = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+
+  std::unique_ptr<File> file_;
+  Header header_;
+  std::string name_;
+  std::uint32_t blockCount_;
+  std::uint32_t checkValue_ = 0;
+  std::vector<Slot> slots_;
+  std::uint64_t clock_ = 0;
+};
+
+// The file name part of a path.
+std::string baseName(const std::string &path);
+
+} // namespace velanta::paradox

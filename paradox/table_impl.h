@@ -1,0 +1,70 @@
+// What an open table holds: its files, header, fields, text conversion and the secondary
+// indexes found beside it. Internal to the engine (the writing side builds on it).
+#pragma once
+
+#include "paradox/blob_file.h"
+#include "paradox/block_reader.h"
+#include "paradox/codepage.h"
+#include "paradox/collation.h"
+#include "paradox/index_tree.h"
+#include "paradox/order.h"
+#include "paradox/table.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velanta::paradox {
+
+// A secondary index as found on disk.
+struct IndexFiles {
+  std::string indexPath; // .Xnn / .XGn
+  std::string treePath;  // .Ynn / .YGn, empty when missing
+  Header header;         // of the index file
+  int indexedFieldCount = 0;
+};
+
+class TableImpl {
+public:
+  FileSystem *fs = nullptr;
+  std::string directory;
+  std::string stem; // file name without extension, as found
+  OpenOptions options;
+  bool readOnly = false;
+
+  std::unique_ptr<BlockReader> data;
+  std::vector<Field> fields;
+  TableInfo info;
+  Collation collation = Collation::kBytes;
+  const ByteMap *toAnsi = nullptr;   // OEM -> 1251 for text read, nullptr: unchanged
+  const ByteMap *fromAnsi = nullptr; // 1251 -> OEM for text handed in
+
+  std::unique_ptr<BlobFile> blobs;        // nullptr when the table has no blob fields
+  std::unique_ptr<IndexTree> primaryTree; // nullptr when missing or out of step
+  std::string primaryTreeProblem;
+
+  std::vector<IndexInfo> indexes;
+  std::vector<IndexFiles> indexFiles; // parallel to indexes
+
+  int fieldIndex(std::string_view name) const;
+  // The table's block chain, walked once on first use.
+  Result<ChainedFile *> chain();
+  // Leading primary-key fields as key fields of the table record.
+  std::vector<KeyField> primaryKeyFields() const;
+  // Key fields of a secondary index inside the table record.
+  std::vector<KeyField> indexKeyFields(const IndexInfo &index) const;
+
+  Result<std::unique_ptr<Order>> makeOrder(int indexNumber, bool &rebuilt);
+  // A cursor in the table order (-1) or in index indexNumber's order, on its first record.
+  Result<std::unique_ptr<Cursor>> makeCursor(int indexNumber);
+  Result<std::unique_ptr<Order>> rebuildOrder(int indexNumber);
+
+  Status openCompanions();
+  void findIndexes(const std::vector<std::string> &names);
+
+private:
+  std::optional<ChainedFile> chain_;
+};
+
+} // namespace velanta::paradox
