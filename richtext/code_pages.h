@@ -12,12 +12,19 @@ class QStringDecoder;
 
 namespace velanta::richtext::detail {
 
-inline constexpr int kSymbolCodePage =
-    42; // \fcharset2: bytes map to U+F000 + byte, as Windows does
+// \fcharset2 fonts: bytes map to U+F000 + byte, as Windows does, except in the font named
+// Symbol, whose characters all exist in Unicode (its bullet is the list bullet of every
+// word processor) and are shown as those.
+inline constexpr int kSymbolCodePage = 42;
+inline constexpr int kSymbolFontCodePage = 43;
+
+// A private-use code of the Symbol font (as \uN gives it) as its Unicode character.
+char16_t symbolFontCharacter(char16_t privateUse);
 
 // The code page a font's \fcharsetN stands for; 0 for "use the document's" (charset 1, and
-// unknown ones). ANSI_CHARSET (0) also means the document's \ansicpg code page when it has
-// one: documents from Russian systems mark Cyrillic text so.
+// unknown ones). ANSI_CHARSET (0) is Western (1252) whatever \ansicpg says: Russian word
+// processors mark Cyrillic fonts \fcharset204, and a \fcharset0 font in a document with
+// another \ansicpg holds Western text.
 int codePageForCharset(int charset);
 
 bool isDoubleByteCodePage(int codePage);

@@ -116,9 +116,8 @@ void Interpreter::openGroup() {
   flushPendingText();
   skipCount_ = 0;
   if (static_cast<int>(stack_.size()) > kMaxGroupDepth) {
-    result_.error = RtfError::TooDeep;
-    result_.offset = pos_ - 1;
-    stop_ = true;
+    ++flattenedGroups_; // read with the state of the deepest kept group
+    starred_ = false;
     return;
   }
   GroupState next = stack_.back();
@@ -135,6 +134,10 @@ void Interpreter::closeGroup() {
   flushPendingText();
   skipCount_ = 0;
   starred_ = false;
+  if (flattenedGroups_ > 0) {
+    --flattenedGroups_;
+    return;
+  }
   if (stack_.size() <= 1) {
     // A closing brace with no open group: only reachable after the outermost group has
     // closed, which ends reading below.
@@ -173,12 +176,6 @@ void Interpreter::skipGroup() {
     const char c = data_[pos_++];
     if (c == '{') {
       ++nested;
-      if (static_cast<int>(stack_.size()) - 1 + nested > kMaxGroupDepth) {
-        result_.error = RtfError::TooDeep;
-        result_.offset = pos_ - 1;
-        stop_ = true;
-        return;
-      }
     } else if (c == '}') {
       if (nested == 0) {
         skipping_ = true;
@@ -269,6 +266,9 @@ void Interpreter::controlSymbol(char symbol) {
   case '_':
     if (inBody()) appendText(u"\u2011");
     return;
+  case '-': // optional hyphen: shown only where a line breaks at it
+    if (inBody()) appendText(u"\u00AD");
+    return;
   case '\r':
   case '\n':
     dispatch("par", false, 0);
@@ -276,7 +276,7 @@ void Interpreter::controlSymbol(char symbol) {
   case '\t':
     dispatch("tab", false, 0);
     return;
-  default: // \- (optional hyphen), \: (index), \| (formula) and the rest show nothing
+  default: // \: (index), \| (formula) and the rest show nothing
     return;
   }
 }
@@ -324,8 +324,10 @@ void Interpreter::textBytes() {
     return;
   }
   const unsigned char first = static_cast<unsigned char>(data_[pos_]);
+  // ASCII is itself in every code page but the symbol fonts'.
   if (dest == Destination::Body && skipCount_ == 0 && isPlainAscii(first) &&
-      pendingBytes_.isEmpty()) {
+      pendingBytes_.isEmpty() && currentCodePage() != kSymbolCodePage &&
+      currentCodePage() != kSymbolFontCodePage) {
     qsizetype end = pos_ + 1;
     while (end < data_.size() && isPlainAscii(static_cast<unsigned char>(data_[end])))
       ++end;
@@ -453,9 +455,6 @@ void Interpreter::dispatch(std::string_view word, bool hasParam, int param) {
     }
     if (!characterWord(hasParam, param)) paragraphWord(hasParam, param);
     return;
-  case Destination::NestTableProps:
-    tableWord(word, param);
-    return;
   case Destination::StyleSheet:
   case Destination::Ignored:
     return;
@@ -515,7 +514,9 @@ bool Interpreter::destinationWord() {
   case Word::Ud:
     return true;
   case Word::NestTableProps:
-    if (inGroup && s.destination == Destination::Body) s.destination = Destination::NestTableProps;
+    // Read as body text: Word puts only the nested row's definition and \nestrow here, but
+    // other writers put the nested cells' paragraphs in it too.
+    s.nestedRowDefinition = true;
     return true;
   case Word::FieldResult:
   case Word::TransparentDestination:
@@ -694,7 +695,7 @@ bool Interpreter::tableWord(std::string_view word, int param) {
   const int level = std::max(1, state().para.tableLevel());
   switch (id) {
   case Word::Trowd:
-    rowDefLevel_ = state().destination == Destination::NestTableProps ? std::max(2, level) : 1;
+    rowDefLevel_ = state().nestedRowDefinition ? std::max(2, level) : 1;
     rowDefs_[static_cast<std::size_t>(rowDefLevel_)] = RowDef{};
     pendingCell_ = CellDef{};
     borderTarget_ = BorderTarget::None;
@@ -951,7 +952,9 @@ void Interpreter::appendByte(unsigned char byte) {
 }
 
 void Interpreter::appendUnicodeUnit(int unit) {
-  const char16_t c = static_cast<char16_t>(unit < 0 ? unit + 65536 : unit);
+  char16_t c = static_cast<char16_t>(unit < 0 ? unit + 65536 : unit);
+  if (c >= 0xF020 && c <= 0xF0FF && currentCodePage() == kSymbolFontCodePage)
+    c = symbolFontCharacter(c);
   if (QChar::isHighSurrogate(c)) {
     if (pendingHigh_) appendText(QStringView(&kReplacement, 1));
     flushPendingText();
@@ -998,6 +1001,22 @@ void Interpreter::prepareRun(qsizetype newChars) {
 
 void Interpreter::appendText(QStringView text) {
   if (text.isEmpty() || state().chr.hidden || state().destination != Destination::Body) return;
+  // Control characters are no text, and a paragraph separator inside a paragraph is a line
+  // break: the paragraphs are the ones the RTF makes.
+  const auto unwanted = [](QChar c) {
+    return (c.unicode() < 0x20 && c != u'\t') || c == QChar::ParagraphSeparator;
+  };
+  if (std::any_of(text.begin(), text.end(), unwanted)) {
+    QString cleaned;
+    for (const QChar c : text) {
+      if (c == QChar::ParagraphSeparator)
+        cleaned.append(QChar(kLineSeparator));
+      else if (!unwanted(c))
+        cleaned.append(c);
+    }
+    if (!cleaned.isEmpty()) appendText(cleaned);
+    return;
+  }
   if (pendingHigh_ && !(text.size() == 2 && text[0].isHighSurrogate())) {
     pendingHigh_ = 0;
     appendText(QStringView(&kReplacement, 1));
@@ -1046,6 +1065,9 @@ void Interpreter::finishFontEntry() {
   QString name;
   codePages_.decodeInto(codePage == kSymbolCodePage ? 1252 : codePage, fontNameBytes_, name);
   pendingFont_.name = name.trimmed();
+  if (pendingFont_.codePage == kSymbolCodePage &&
+      pendingFont_.name.compare(u"Symbol", Qt::CaseInsensitive) == 0)
+    pendingFont_.codePage = kSymbolFontCodePage;
   fonts_[pendingFontNumber_] = pendingFont_;
   pendingFontNumber_ = -1;
   pendingFont_ = FontEntry{};

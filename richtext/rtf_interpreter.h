@@ -1,7 +1,7 @@
 // The RTF interpreter: tokenises the bytes and keeps the group state (destination, character
 // and paragraph format, code page, \uc skip count), building paragraphs and tables that it
-// hands to a BlockSink as each top-level block completes. One pass, no recursion; group
-// nesting is bounded by kMaxGroupDepth and table nesting by kMaxTableNesting.
+// hands to a BlockSink as each top-level block completes. One pass, no recursion; the saved
+// group states are bounded by kMaxGroupDepth and table nesting by kMaxTableNesting.
 #pragma once
 
 #include "richtext/code_pages.h"
@@ -52,14 +52,14 @@ private:
     StyleSheet,
     StyleEntry,
     Picture,
-    NestTableProps, // row definitions of a nested table; no text
   };
   struct GroupState {
     CharState chr;
     ParaState para;
     Destination destination = Destination::Body;
-    int unicodeSkip = 1; // \ucN
-    int styleNumber = 0; // in a style entry: the style it defines
+    int unicodeSkip = 1;              // \ucN
+    int styleNumber = 0;              // in a style entry: the style it defines
+    bool nestedRowDefinition = false; // in \nesttableprops: \trowd defines a nested row
   };
   struct Style {
     CharState chr;
@@ -133,6 +133,7 @@ private:
   bool skipping_ = false;     // closing a skipped group
   Word word_ = Word::Unknown; // the word being dispatched
   int skipCount_ = 0;         // fallback characters still to drop after \uN
+  int flattenedGroups_ = 0;   // open groups past kMaxGroupDepth
 
   std::vector<GroupState> stack_;
   CodePages codePages_;

@@ -14,10 +14,6 @@ QString RtfReadResult::message() const {
     return {};
   case RtfError::NotRtf:
     return QStringLiteral("not RTF: the data does not begin with {\\rtf");
-  case RtfError::TooDeep:
-    return QStringLiteral("groups nested deeper than %1 at byte %2")
-        .arg(kMaxGroupDepth)
-        .arg(offset);
   }
   return {};
 }

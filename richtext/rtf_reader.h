@@ -13,9 +13,11 @@ class QTextDocument;
 
 namespace velanta::richtext {
 
-// Deepest group nesting a document may use. Word processors stay far below it (a Word
-// document rarely passes 20); a deeper one is hostile or broken and is not read as RTF.
-inline constexpr int kMaxGroupDepth = 1000;
+// Deepest group nesting whose state is kept. Word processors mostly stay below 20, but mail
+// programs wrapping HTML in RTF nest thousands deep; groups past this depth are read with the
+// state of the group that holds them (their own changes last until that group closes), so
+// memory stays bounded whatever the input.
+inline constexpr int kMaxGroupDepth = 4096;
 
 struct RtfReadOptions {
   // The document's default font: text for which the RTF names no font or no size.
@@ -26,13 +28,11 @@ struct RtfReadOptions {
 
 enum class RtfError {
   None,
-  NotRtf,  // the bytes do not begin with "{\rtf"
-  TooDeep, // groups nested deeper than kMaxGroupDepth
+  NotRtf, // the bytes do not begin with "{\rtf"
 };
 
 struct RtfReadResult {
   RtfError error = RtfError::None;
-  qsizetype offset = 0; // byte offset at which reading stopped, for an error
   // Unbalanced braces that were recovered: groups left open at the end of the data (closed
   // there) or bytes after the document's closing brace (ignored).
   bool recoveredBraces = false;
@@ -41,13 +41,12 @@ struct RtfReadResult {
   QString message() const;
 };
 
-// What counts as valid RTF (the text view loads anything else as plain text):
-//  - the bytes begin, after optional ASCII white space, with the group "{\rtf" (the control
-//    word rtf with or without a version number);
-//  - no group is nested deeper than kMaxGroupDepth.
-// Everything else is recovered: unknown control words and \* destinations are skipped, groups
-// still open at the end are closed there (a truncated memo keeps its text), bytes after the
-// document's closing brace are ignored, a bad \'hh escape gives nothing.
+// What counts as valid RTF (the text view loads anything else as plain text): bytes that
+// begin, after optional ASCII white space, with the group "{\rtf" (the control word rtf, with
+// or without a version number). Everything after that is recovered, as word processors do: unknown
+// control words and \* destinations are skipped, groups still open at the end are closed there (a
+// truncated memo keeps its text), bytes after the document's closing brace are ignored, a bad \'hh
+// escape gives nothing, nesting past kMaxGroupDepth is flattened.
 bool startsLikeRtf(QByteArrayView bytes);
 
 // Replaces the document's content with the RTF. On an error the document is left empty.
