@@ -74,13 +74,21 @@ Value decodeBcd(std::span<const std::uint8_t> stored) {
   const std::uint8_t head = stored[0];
   bcd.negative = (head & 0x80) == 0;
   bcd.decimals = static_cast<std::uint8_t>(std::min(head & 0x3F, 32));
-  for (int i = 0; i < 32; ++i) {
+  // Nibbles above 9 occur in the last places of real 32-decimal values; they are taken at
+  // their arithmetic worth (nibble × 10^-place) and carried, as a numeric reading would.
+  std::array<int, 32> digits{};
+  for (std::size_t i = 0; i < 32; ++i) {
     const std::uint8_t byte = stored[1 + i / 2];
-    std::uint8_t nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
-    if (bcd.negative) nibble = static_cast<std::uint8_t>(15 - nibble);
-    if (nibble > 9) return Blank{};
-    bcd.digits[static_cast<std::size_t>(i)] = nibble;
+    const int nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
+    digits[i] = bcd.negative ? 15 - nibble : nibble;
   }
+  for (std::size_t i = 31; i > 0; --i) {
+    digits[i - 1] += digits[i] / 10;
+    digits[i] %= 10;
+  }
+  if (digits[0] > 9) return Blank{}; // cannot be represented in 32 digits
+  for (std::size_t i = 0; i < 32; ++i)
+    bcd.digits[i] = static_cast<std::uint8_t>(digits[i]);
   if (bcd.negative &&
       std::all_of(bcd.digits.begin(), bcd.digits.end(), [](std::uint8_t d) { return d == 0; }))
     bcd.negative = false;
