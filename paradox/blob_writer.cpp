@@ -32,6 +32,42 @@ BlobRef readBlobTrailer(const Field &field, const std::uint8_t *p) {
   return {bytes::getU32le(t), bytes::getU32le(t + 4), bytes::getU16le(t + 8)};
 }
 
+Result<std::string> readStoredBlob(ByteStore &mb, const Field &field, const std::uint8_t *p) {
+  const BlobRef ref = readBlobTrailer(field, p);
+  const auto leaderSize = static_cast<std::size_t>(field.width - 10);
+  if (ref.length == 0) return std::string();
+  if (!ref.external()) {
+    if (ref.length > leaderSize) return mbCorrupt("значение длиннее поля без ссылки на .MB");
+    return std::string(reinterpret_cast<const char *>(p), ref.length);
+  }
+  const std::uint64_t base = ref.offsetIndex & 0xFFFFFF00u;
+  const std::uint8_t index = ref.offsetIndex & 0xFF;
+  if (base < kUnit || base + kUnit > mb.size()) return mbCorrupt("ссылка на блок .MB вне файла");
+  std::uint8_t head[12];
+  if (Status s = mb.read(base, head); !s) return s;
+  std::string value(ref.length, '\0');
+  auto *out = reinterpret_cast<std::uint8_t *>(value.data());
+  if (index == 0xFF) {
+    if (head[0] != 2 || bytes::getU32le(head + 3) != ref.length ||
+        bytes::getU16le(head + 7) != ref.modification || base + 9 + ref.length > mb.size())
+      return mbCorrupt("блок .MB не соответствует записи");
+    if (Status s = mb.read(base + 9, std::span(out, ref.length)); !s) return s;
+    return value;
+  }
+  if (head[0] != 3 || index >= kEntries) return mbCorrupt("блок .MB не соответствует записи");
+  std::uint8_t entry[5];
+  if (Status s = mb.read(base + 0x0C + 5 * static_cast<std::uint64_t>(index), entry); !s) return s;
+  const std::uint32_t length = entry[1] == 0 ? 0 : (entry[1] - 1u) * 16u + entry[4];
+  if (entry[0] < kFirstDataChunk || entry[0] + entry[1] > kChunks || length != ref.length ||
+      bytes::getU16le(entry + 2) != ref.modification)
+    return mbCorrupt("элемент блока .MB не соответствует записи");
+  if (Status s =
+          mb.read(base + 16 * static_cast<std::uint64_t>(entry[0]), std::span(out, ref.length));
+      !s)
+    return s;
+  return value;
+}
+
 BlobWriter::BlobWriter(ByteStore &mb) : mb_(mb) {}
 
 std::vector<std::uint8_t> BlobWriter::newHeaderBlock() {

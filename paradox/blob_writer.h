@@ -26,6 +26,11 @@ struct BlobRef {
 // Reads the trailer of a blob field from its record bytes.
 BlobRef readBlobTrailer(const Field &field, const std::uint8_t *fieldBytes);
 
+// The whole value of a blob field (leader for inline values, else from the .MB), checked
+// against the block's type, length and modification number; kMemoCorrupt when they disagree.
+Result<std::string> readStoredBlob(ByteStore &mb, const Field &field,
+                                   const std::uint8_t *fieldBytes);
+
 class BlobWriter {
 public:
   // `mb` is the plain view of the .MB (wrap an encrypted file in EncryptedBlobStore).

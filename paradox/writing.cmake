@@ -8,12 +8,24 @@ list(APPEND PARADOX_WRITING_SOURCES
   tree_builder.cpp
   blob_writer.cpp
   create.cpp
+  page_overlay.cpp
+  journal.cpp
+  block_file.cpp
+  table_lock.cpp
+  table_family.cpp
+  table_writer.cpp
+  table_check.cpp
 )
 
 if(VELANTA_TESTS AND PXLIB_FOUND)
   # pxlib is a second opinion in tests only; px_mb_shim.cpp works around its .MB defect.
   velanta_test(paradox_create_test SOURCES
     create_test.cpp
+    testing/pxlib_oracle.cpp
+    testing/px_mb_shim.cpp
+    LINKS paradox PkgConfig::PXLIB dl)
+  velanta_test(paradox_writer_test SOURCES
+    table_writer_test.cpp
     testing/pxlib_oracle.cpp
     testing/px_mb_shim.cpp
     LINKS paradox PkgConfig::PXLIB dl)
