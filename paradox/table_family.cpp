@@ -211,8 +211,8 @@ Result<TableFamily> describeFamily(FileSystem &fs, const std::string &directory,
     family.indexes.push_back(std::move(index));
   }
   if (alphaKeys && !textOrderKnown(h.sortOrderId))
-    family.problems.push_back("порядок сортировки " + h.sortOrderId +
-                              " не воспроизводится при изменении ключей");
+    family.limitations.push_back("порядок сортировки " + h.sortOrderId +
+                                 " не воспроизводится при изменении ключей");
   family.layout = layout;
   return family;
 }

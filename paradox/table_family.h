@@ -27,6 +27,9 @@ struct TableFamily {
   // Why changes would leave the family out of step (stamps, missing companions, a sort order
   // we cannot reproduce); empty when the table can be changed.
   std::vector<std::string> problems;
+  // What this engine cannot reproduce when changing the table (e.g. a collation it does not
+  // model); the files themselves may be sound.
+  std::vector<std::string> limitations;
 };
 
 // Hard failures (no such table, damaged header, no matching password, unknown field types)

@@ -15,6 +15,7 @@ list(APPEND PARADOX_WRITING_SOURCES
   table_family.cpp
   table_writer.cpp
   table_check.cpp
+  table_editor.cpp
 )
 
 if(VELANTA_TESTS AND PXLIB_FOUND)
