@@ -56,7 +56,9 @@ public:
   std::span<const std::uint8_t> recordBytes() const;
 
   // True when the order comes from an index built in memory because the index file was
-  // missing, damaged or out of step with the table.
+  // missing, damaged or out of step with the table. Indexes of tables up to 20 000 records
+  // are checked in full when the cursor opens; for bigger ones a disagreement found while
+  // moving switches the cursor over (keeping its record number), and this turns true then.
   bool usesRebuiltIndex() const;
 
   CursorImpl &impl() { return *impl_; }

@@ -10,6 +10,9 @@
 namespace velanta::paradox {
 namespace {
 
+// Indexes of tables up to this many records are compared with the data in full on opening.
+constexpr std::uint64_t kFullIndexCheckLimit = 20'000;
+
 std::string asciiLower(std::string_view text) {
   std::string out(text);
   std::transform(out.begin(), out.end(), out.begin(),
@@ -444,9 +447,20 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
   layout.blockHintOffset = offset + layout.primaryKeyWidth;
   if (layout.blockHintOffset + 2 > x.recordSize) return fallback("запись индекса короче ожидаемой");
   auto chainBlocks = std::move(indexChain).value();
-  return std::unique_ptr<Order>(std::make_unique<IndexOrder>(
-      std::move(indexFile).value(), std::move(chainBlocks), std::move(tree), std::move(layout),
-      collation, *data, [this] { return chain(); }));
+  auto order = std::make_unique<IndexOrder>(std::move(indexFile).value(), std::move(chainBlocks),
+                                            std::move(tree), std::move(layout), collation, *data,
+                                            [this] { return chain(); });
+  // A table of catalogue size is checked against its index in full up front (one pass over
+  // the index, a few milliseconds), so a stale index never shows half its order. Bigger
+  // tables are checked record by record as the cursor reaches them.
+  if (order->size() <= kFullIndexCheckLimit)
+    for (std::uint64_t position = 0; position < order->size(); ++position)
+      if (auto record = order->fetch(position); !record) {
+        if (record.status().code() == ErrorCode::kIndexOutOfDate)
+          return fallback(record.status().context().back());
+        return record.takeStatus();
+      }
+  return std::unique_ptr<Order>(std::move(order));
 }
 
 Result<std::unique_ptr<Cursor>> Table::openCursor(std::string_view indexName) {
