@@ -131,7 +131,7 @@ public:
 private:
   std::string blobJson(int number, const Field &field) {
     if (auto status = cursor_.readBlob(number, blob_); !status)
-      return "{\"error\":" + table_text::jsonString(status.toString(), 0) + "}";
+      return "{\"error\":" + table_text::jsonUtf8(status.toString()) + "}";
     std::string out = "{\"len\":" + std::to_string(blob_.size()) + ",\"sha256\":\"" +
                       table_text::sha256Hex(blob_) + "\"";
     if (memoText_ && (field.type == FieldType::kMemo || field.type == FieldType::kFormattedMemo)) {

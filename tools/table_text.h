@@ -95,6 +95,28 @@ inline std::string jsonString(std::string_view bytes, int codePage) {
   return out;
 }
 
+// A JSON string literal of text that is already UTF-8 (the engine's own messages).
+inline std::string jsonUtf8(std::string_view text) {
+  std::string out = "\"";
+  for (const char ch : text) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (ch == '"' || ch == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (ch == '\n') {
+      out += "\\n";
+    } else if (byte < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      out += escape;
+    } else {
+      out += ch;
+    }
+  }
+  out += '"';
+  return out;
+}
+
 // UTF-8 text to cp1251 bytes; nullopt when a character has no 1251 byte or the UTF-8 is bad.
 inline std::optional<std::string> utf8To1251(std::string_view text) {
   std::string out;
