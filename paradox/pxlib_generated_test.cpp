@@ -104,7 +104,9 @@ Generated writeWithPxlib(const fs::path &db, std::mt19937 &random, int records, 
       PX_create_file(doc, fields, n, db.c_str(), keyed ? pxfFileTypIndexDB : pxfFileTypNonIndexDB),
       0);
   if (keyed) doc->px_head->px_primarykeyfields = 1;
-  if (!password.empty()) EXPECT_EQ(PX_set_parameter(doc, "password", password.c_str()), 0);
+  if (!password.empty()) {
+    EXPECT_EQ(PX_set_parameter(doc, "password", password.c_str()), 0);
+  }
   const bool hasBlobs =
       std::any_of(table.columns.begin(), table.columns.end(), [](const Column &c) {
         return c.type >= pxfMemoBLOb && c.type <= pxfFmtMemoBLOb;
