@@ -257,8 +257,43 @@ void CodePages::decodeInto(int codePage, QByteArrayView bytes, QString &out) {
   }
   auto &decoder = decoders_[codePage];
   if (!decoder) decoder = decoderFor(codePage);
+  if (codePage == 10001) {
+    decodeMacJapanese(*decoder, bytes, out);
+    return;
+  }
   decoder->resetState();
   out.append(decoder->decode(bytes));
+}
+
+// Mac Japanese is Shift-JIS with four single bytes of its own, which Shift-JIS lacks.
+void CodePages::decodeMacJapanese(QStringDecoder &shiftJis, QByteArrayView bytes, QString &out) {
+  const auto isLead = [](unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+  };
+  qsizetype start = 0;
+  const auto flush = [&](qsizetype end) {
+    if (end > start) {
+      shiftJis.resetState();
+      out.append(shiftJis.decode(bytes.sliced(start, end - start)));
+    }
+  };
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (isLead(b)) {
+      ++i; // its trail byte
+      continue;
+    }
+    const char16_t own = b == 0xA0   ? 0x00A0
+                         : b == 0xFD ? 0x00A9
+                         : b == 0xFE ? 0x2122
+                         : b == 0xFF ? 0x2026
+                                     : 0;
+    if (!own) continue;
+    flush(i);
+    out.append(QChar(own));
+    start = i + 1;
+  }
+  flush(bytes.size());
 }
 
 } // namespace velanta::richtext::detail

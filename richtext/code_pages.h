@@ -43,6 +43,8 @@ public:
   void decodeInto(int codePage, QByteArrayView bytes, QString &out);
 
 private:
+  static void decodeMacJapanese(QStringDecoder &shiftJis, QByteArrayView bytes, QString &out);
+
   std::unordered_map<int, std::unique_ptr<std::array<char16_t, 256>>> tables_;
   std::unordered_map<int, std::unique_ptr<QStringDecoder>> decoders_;
 };

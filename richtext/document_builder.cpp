@@ -231,8 +231,10 @@ void DocumentBuilder::insertParagraph(Position &at, Paragraph &paragraph) {
   at.afterTable = false;
   cursor.setBlockFormat(blockFormat(paragraph));
   // The paragraph mark takes the format of the paragraph's first run, so an empty line keeps
-  // the height of the text around it.
-  if (!paragraph.runs.empty()) cursor.setBlockCharFormat(charFormat(paragraph.runs.front().format));
+  // the height of the text around it. Merged, not set: at the start of a table cell the mark's
+  // format is the cell's own, which holds its spans.
+  if (!paragraph.runs.empty())
+    cursor.mergeBlockCharFormat(charFormat(paragraph.runs.front().format));
   for (const Run &run : paragraph.runs) {
     if (run.picture >= 0)
       insertPicture(cursor, run);

@@ -10,6 +10,8 @@ namespace velanta::richtext::detail {
 
 namespace {
 constexpr int kMaxWordLength = 32;
+// Cell edges past twice the widest page Word knows (22 inches) are taken as that.
+constexpr int kMaxTableTwips = 2 * 22 * 1440;
 constexpr char16_t kObjectReplacement = 0xFFFC;
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kReplacement = 0xFFFD;
@@ -473,59 +475,69 @@ void Interpreter::setDocumentCodePage(int codePage) {
 // Handles the words that start a destination; true when the word was one.
 bool Interpreter::destinationWord() {
   const Word id = word_;
-  GroupState &s = state();
-  const bool inGroup = stack_.size() > 1;
   switch (id) {
   case Word::FontTable:
-    if (inGroup) {
-      s.destination = Destination::FontTable;
-      pendingFontNumber_ = -1;
-      fontNameBytes_.clear();
-    }
+  case Word::ColourTable:
+  case Word::StyleSheet:
+  case Word::Pict:
+  case Word::Upr:
+  case Word::Ud:
+  case Word::NestTableProps:
+  case Word::FieldResult:
+  case Word::TransparentDestination:
+  case Word::SkippedDestination:
+    break;
+  default:
+    return false;
+  }
+  GroupState &s = state();
+  if (stack_.size() <= 1) return true; // outside any group a destination word means nothing
+  if (s.destination != Destination::Body) {
+    // Inside a table of fonts, colours or styles, or a picture, a further destination holds
+    // nothing that is read; the group goes.
+    if (id != Word::Ud && id != Word::FieldResult && id != Word::TransparentDestination &&
+        id != Word::NestTableProps)
+      skipGroup();
+    return true;
+  }
+  // Both reading modes run these the same way, so both see the same fonts and code pages.
+  switch (id) {
+  case Word::FontTable:
+    s.destination = Destination::FontTable;
+    pendingFontNumber_ = -1;
+    fontNameBytes_.clear();
     return true;
   case Word::ColourTable:
-    if (mode_ != ReadMode::Rich) {
-      if (inGroup) skipGroup();
-      return true;
-    }
-    if (inGroup) {
-      s.destination = Destination::ColourTable;
-      colours_.clear();
-      red_ = green_ = blue_ = -1;
-    }
+    s.destination = Destination::ColourTable;
+    colours_.clear();
+    red_ = green_ = blue_ = -1;
     return true;
   case Word::StyleSheet:
-    if (inGroup) s.destination = Destination::StyleSheet;
+    s.destination = Destination::StyleSheet;
     return true;
   case Word::Pict:
-    if (!inGroup) return true;
-    if (s.destination == Destination::Body && !s.chr.hidden) paragraphHasContent_ = true;
-    if (mode_ != ReadMode::Rich || s.destination != Destination::Body || s.chr.hidden) {
+    if (s.chr.hidden) {
       skipGroup();
       return true;
     }
+    paragraphHasContent_ = true;
     s.destination = Destination::Picture;
     picture_ = Picture{};
     pictureNibble_ = -1;
     return true;
   case Word::Upr:
-    if (inGroup) s.destination = Destination::Ignored;
-    return true;
-  case Word::Ud:
+    s.destination = Destination::Ignored;
     return true;
   case Word::NestTableProps:
     // Read as body text: Word puts only the nested row's definition and \nestrow here, but
     // other writers put the nested cells' paragraphs in it too.
     s.nestedRowDefinition = true;
     return true;
-  case Word::FieldResult:
-  case Word::TransparentDestination:
-    return true;
   case Word::SkippedDestination:
-    if (inGroup) skipGroup();
+    skipGroup();
     return true;
-  default:
-    return false;
+  default: // \ud outside \upr, \fldrslt and the transparent ones: their text is body text
+    return true;
   }
 }
 
@@ -702,14 +714,15 @@ bool Interpreter::tableWord(std::string_view word, int param) {
     return true;
   case Word::Cellx: {
     auto &def = rowDefs_[static_cast<std::size_t>(rowDefLevel_)];
-    pendingCell_.rightTw = param;
+    pendingCell_.rightTw = std::clamp(param, -kMaxTableTwips, kMaxTableTwips);
     if (def.cells.size() < kMaxCellsPerRow) def.cells.push_back(pendingCell_);
     pendingCell_ = CellDef{};
     borderTarget_ = BorderTarget::None;
     return true;
   }
   case Word::TrLeft:
-    rowDefs_[static_cast<std::size_t>(rowDefLevel_)].leftTw = param;
+    rowDefs_[static_cast<std::size_t>(rowDefLevel_)].leftTw =
+        std::clamp(param, -kMaxTableTwips, kMaxTableTwips);
     return true;
   case Word::TrGaph:
     rowDefs_[static_cast<std::size_t>(rowDefLevel_)].gapTw = std::clamp(param, 0, 1440);
@@ -1002,9 +1015,11 @@ void Interpreter::prepareRun(qsizetype newChars) {
 void Interpreter::appendText(QStringView text) {
   if (text.isEmpty() || state().chr.hidden || state().destination != Destination::Body) return;
   // Control characters are no text, and a paragraph separator inside a paragraph is a line
-  // break: the paragraphs are the ones the RTF makes.
+  // break: the paragraphs are the ones the RTF makes. The two codes QTextDocument uses for
+  // frame boundaries are no text either.
   const auto unwanted = [](QChar c) {
-    return (c.unicode() < 0x20 && c != u'\t') || c == QChar::ParagraphSeparator;
+    return (c.unicode() < 0x20 && c != u'\t') || c == QChar::ParagraphSeparator ||
+           c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
   };
   if (std::any_of(text.begin(), text.end(), unwanted)) {
     QString cleaned;
@@ -1080,6 +1095,8 @@ void Interpreter::finishPicture(const GroupState &pictureGroup) {
   Picture picture = std::move(picture_);
   picture_ = Picture{};
   if (state().destination != Destination::Body || state().chr.hidden) return;
+  paragraphHasContent_ = true;
+  if (mode_ != ReadMode::Rich) return; // plain text shows no pictures
   if (picture.kind == Picture::Kind::Other) picture.data.clear();
   const int index = static_cast<int>(pictures_.size());
   pictures_.push_back(std::move(picture));
