@@ -74,7 +74,8 @@ QImage placeholderImage(int width, int height) {
 // The column grid of a table: every distinct cell edge of every row is a column edge.
 struct Slot {
   int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
-  Cell *cell = nullptr; // null: an empty cell (a vertical merge that had nothing to join)
+  Cell *cell = nullptr;       // null: an empty cell (a vertical merge that had nothing to join)
+  std::size_t definition = 0; // the cell's index in its row, for its \cellx definition
 };
 struct Layout {
   int rows = 0, columns = 0;
@@ -136,8 +137,8 @@ template <typename ColumnOf> bool placeCells(Table &table, Layout &layout, Colum
         }
       }
       const int index = int(layout.cells.size());
-      layout.cells.push_back(
-          Slot{int(r), c0, 1, c1 - c0, def.vertical == Merge::Continue ? nullptr : &row.cells[i]});
+      layout.cells.push_back(Slot{int(r), c0, 1, c1 - c0,
+                                  def.vertical == Merge::Continue ? nullptr : &row.cells[i], i});
       for (int c = c0; c < c1; ++c)
         owner[r][std::size_t(c)] = index;
       previous = index;
@@ -254,13 +255,8 @@ void DocumentBuilder::insertTable(Position &at, Table &table) {
   Layout layout = layoutTable(table);
 
   QTextTableFormat format;
-  bool borders = false;
-  for (const Row &row : table.rows) {
-    borders = borders || row.def.borders;
-    for (const CellDef &cell : row.def.cells)
-      borders = borders || cell.borders;
-  }
-  format.setBorder(borders ? 1 : 0);
+  // Borders are drawn per cell, by the sides the RTF gives; the table has none of its own.
+  format.setBorder(0);
   format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
   format.setBorderBrush(QColor(Qt::black));
   format.setBorderCollapse(true);
@@ -307,14 +303,7 @@ void DocumentBuilder::insertTable(Position &at, Table &table) {
   for (const Slot &slot : layout.cells) {
     QTextTableCell cell = qtable->cellAt(slot.row, slot.column);
     const Row &row = table.rows[std::size_t(slot.row)];
-    if (slot.cell) {
-      const auto index = std::size_t(slot.cell - row.cells.data());
-      if (const auto shade = interpreter_->colour(row.def.cell(index).shading)) {
-        QTextCharFormat f = cell.format();
-        f.setBackground(QColor::fromRgb(*shade));
-        cell.setFormat(f);
-      }
-    }
+    applyCellFormat(cell, row, slot.definition);
     Position inCell{cell.firstCursorPosition(), true, false};
     if (slot.cell) insertBlocks(inCell, slot.cell->blocks);
   }
@@ -322,6 +311,45 @@ void DocumentBuilder::insertTable(Position &at, Table &table) {
   at.cursor.movePosition(QTextCursor::NextBlock);
   at.fresh = true;
   at.afterTable = true;
+}
+
+void DocumentBuilder::applyCellFormat(QTextTableCell &cell, const Row &row, std::size_t index) {
+  const CellDef def = row.def.cell(index);
+  // A cell without borders of its own takes the row's (older writers give only those).
+  std::uint8_t sides = def.borders;
+  if (sides == 0 && row.def.borders != 0) {
+    const auto rowHas = [&row](int bits) { return (row.def.borders & bits) != 0; };
+    sides = std::uint8_t((rowHas(kBorderTop | kBorderInsideH) ? kBorderTop : 0) |
+                         (rowHas(kBorderBottom | kBorderInsideH) ? kBorderBottom : 0) |
+                         (rowHas(kBorderLeft | kBorderInsideV) ? kBorderLeft : 0) |
+                         (rowHas(kBorderRight | kBorderInsideV) ? kBorderRight : 0));
+  }
+  const auto shade = interpreter_->colour(def.shading);
+  if (sides == 0 && !shade) return;
+  QTextTableCellFormat f = cell.format().toTableCellFormat();
+  const QBrush black(Qt::black);
+  if (sides & kBorderTop) {
+    f.setTopBorder(1);
+    f.setTopBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    f.setTopBorderBrush(black);
+  }
+  if (sides & kBorderLeft) {
+    f.setLeftBorder(1);
+    f.setLeftBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    f.setLeftBorderBrush(black);
+  }
+  if (sides & kBorderBottom) {
+    f.setBottomBorder(1);
+    f.setBottomBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    f.setBottomBorderBrush(black);
+  }
+  if (sides & kBorderRight) {
+    f.setRightBorder(1);
+    f.setRightBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    f.setRightBorderBrush(black);
+  }
+  if (shade) f.setBackground(QColor::fromRgb(*shade));
+  cell.setFormat(f);
 }
 
 void DocumentBuilder::insertPicture(QTextCursor &cursor, const Run &run) {

@@ -6,6 +6,7 @@
 
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextTableCell>
 
 #include <optional>
 #include <vector>
@@ -39,6 +40,7 @@ private:
   void insertBlocks(Position &at, std::vector<Block> &blocks);
   void endBlocks(Position &at);
   void insertPicture(QTextCursor &cursor, const Run &run);
+  void applyCellFormat(QTextTableCell &cell, const Row &row, std::size_t index);
   const QTextCharFormat &charFormat(int index);
 
   QTextDocument &document_;

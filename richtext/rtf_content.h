@@ -81,19 +81,29 @@ using Block = std::variant<Paragraph, std::unique_ptr<Table>>;
 
 enum class Merge : std::uint8_t { None, First, Continue };
 
+// Sides of a cell or row that have a border (RTF \clbrdrX, \trbrdrX).
+enum BorderSide : std::uint8_t {
+  kBorderTop = 1,
+  kBorderLeft = 2,
+  kBorderBottom = 4,
+  kBorderRight = 8,
+  kBorderInsideH = 16, // rows only: between rows
+  kBorderInsideV = 32, // rows only: between cells
+};
+
 struct CellDef {
   int rightTw = 0;                // \cellxN: the cell's right edge
   Merge horizontal = Merge::None; // \clmgf \clmrg
   Merge vertical = Merge::None;   // \clvmgf \clvmrg
-  bool borders = false;
-  int shading = 0; // \clcbpat colour-table index; 0: none
+  std::uint8_t borders = 0;       // BorderSide bits
+  int shading = 0;                // \clcbpat colour-table index; 0: none
 };
 
 struct RowDef {
   std::vector<CellDef> cells;
-  int leftTw = 0;  // \trleft
-  int gapTw = 108; // \trgaph: half the space between cells
-  bool borders = false;
+  int leftTw = 0;                        // \trleft
+  int gapTw = 108;                       // \trgaph: half the space between cells
+  std::uint8_t borders = 0;              // BorderSide bits
   Alignment alignment = Alignment::Left; // \trql \trqc \trqr
 
   // The definition of the cell at an index; cells past the last \cellx have none.

@@ -710,14 +710,14 @@ bool Interpreter::tableWord(std::string_view word, int param) {
     rowDefLevel_ = state().nestedRowDefinition ? std::max(2, level) : 1;
     rowDefs_[static_cast<std::size_t>(rowDefLevel_)] = RowDef{};
     pendingCell_ = CellDef{};
-    borderTarget_ = BorderTarget::None;
+    cellBorderSide_ = rowBorderSide_ = 0;
     return true;
   case Word::Cellx: {
     auto &def = rowDefs_[static_cast<std::size_t>(rowDefLevel_)];
     pendingCell_.rightTw = std::clamp(param, -kMaxTableTwips, kMaxTableTwips);
     if (def.cells.size() < kMaxCellsPerRow) def.cells.push_back(pendingCell_);
     pendingCell_ = CellDef{};
-    borderTarget_ = BorderTarget::None;
+    cellBorderSide_ = rowBorderSide_ = 0;
     return true;
   }
   case Word::TrLeft:
@@ -751,14 +751,32 @@ bool Interpreter::tableWord(std::string_view word, int param) {
   case Word::ClShading:
     pendingCell_.shading = std::max(param, 0);
     return true;
-  case Word::ClBorder:
-    borderTarget_ = BorderTarget::Cell;
+  case Word::ClBorderTop:
+  case Word::ClBorderLeft:
+  case Word::ClBorderBottom:
+  case Word::ClBorderRight:
+    rowBorderSide_ = 0;
+    cellBorderSide_ = id == Word::ClBorderTop      ? kBorderTop
+                      : id == Word::ClBorderLeft   ? kBorderLeft
+                      : id == Word::ClBorderBottom ? kBorderBottom
+                                                   : kBorderRight;
     return true;
-  case Word::TrBorder:
-    borderTarget_ = BorderTarget::Row;
+  case Word::TrBorderTop:
+  case Word::TrBorderLeft:
+  case Word::TrBorderBottom:
+  case Word::TrBorderRight:
+  case Word::TrBorderInsideH:
+  case Word::TrBorderInsideV:
+    cellBorderSide_ = 0;
+    rowBorderSide_ = id == Word::TrBorderTop       ? kBorderTop
+                     : id == Word::TrBorderLeft    ? kBorderLeft
+                     : id == Word::TrBorderBottom  ? kBorderBottom
+                     : id == Word::TrBorderRight   ? kBorderRight
+                     : id == Word::TrBorderInsideH ? kBorderInsideH
+                                                   : kBorderInsideV;
     return true;
   case Word::ParagraphBorder:
-    borderTarget_ = BorderTarget::None;
+    cellBorderSide_ = rowBorderSide_ = 0;
     return true;
   case Word::BorderNone:
     return true;
@@ -777,10 +795,8 @@ bool Interpreter::tableWord(std::string_view word, int param) {
   default:
     if (word.size() > 4 && word.substr(0, 4) == "brdr") {
       // A border style (\brdrs, \brdrdb, \brdrth, ...): the targeted border is drawn.
-      if (borderTarget_ == BorderTarget::Cell)
-        pendingCell_.borders = true;
-      else if (borderTarget_ == BorderTarget::Row)
-        rowDefs_[static_cast<std::size_t>(rowDefLevel_)].borders = true;
+      pendingCell_.borders |= cellBorderSide_;
+      rowDefs_[static_cast<std::size_t>(rowDefLevel_)].borders |= rowBorderSide_;
       return true;
     }
     return false;

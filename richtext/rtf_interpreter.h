@@ -70,7 +70,6 @@ private:
     Row row;
     Cell cell;
   };
-  enum class BorderTarget : std::uint8_t { None, Row, Cell };
 
   // Tokeniser.
   void parse();
@@ -169,7 +168,9 @@ private:
   std::array<RowDef, kMaxTableNesting + 1> rowDefs_;
   int rowDefLevel_ = 1;
   CellDef pendingCell_;
-  BorderTarget borderTarget_ = BorderTarget::None;
+  // The border a following \brdrX style word draws: a side of the pending cell or the row.
+  std::uint8_t cellBorderSide_ = 0;
+  std::uint8_t rowBorderSide_ = 0;
 };
 
 } // namespace velanta::richtext::detail

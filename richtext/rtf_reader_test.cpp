@@ -325,7 +325,11 @@ TEST(RtfTables, ShapeWidthsBordersAndMerges) {
   EXPECT_EQ(table->cellAt(0, 2).firstCursorPosition().block().text(), u"C"_qs);
   EXPECT_EQ(table->cellAt(2, 2).firstCursorPosition().block().text(), u"I"_qs);
   const QTextTableFormat format = table->format();
-  EXPECT_EQ(format.border(), 1);
+  // Borders by cell and side: A has \clbrdrt only, the others none.
+  const QTextTableCellFormat a = table->cellAt(0, 0).format().toTableCellFormat();
+  EXPECT_EQ(a.topBorder(), 1);
+  EXPECT_EQ(a.bottomBorder(), 0);
+  EXPECT_EQ(table->cellAt(0, 2).format().toTableCellFormat().topBorder(), 0);
   ASSERT_EQ(format.columnWidthConstraints().size(), 3);
   EXPECT_DOUBLE_EQ(format.columnWidthConstraints()[0].rawValue(), 100); // 1500 twips
   EXPECT_EQ(documentPlainText(document), u"A\tC\nD\tE\tF\n\tH\tI\nafter"_qs);
