@@ -6,6 +6,7 @@
 #include "ui/tform1.h"
 
 #include "testing/modal.h"
+#include "ui/testing/small_catalogue.h"
 
 #include <QDate>
 #include <QMessageBox>
@@ -14,6 +15,23 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The window opens its tables at creation: give it a catalogue to open, so that no error
+// box waits for an answer.
+class CatalogueEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    catalogue_ = std::make_unique<ui_testing::SmallCatalogue>(
+        std::vector<QString>{QStringLiteral("Договоры")},
+        std::vector<ui_testing::SampleDocument>{});
+  }
+  void TearDown() override { catalogue_.reset(); }
+
+private:
+  std::unique_ptr<ui_testing::SmallCatalogue> catalogue_;
+};
+[[maybe_unused]] const auto *const catalogueEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CatalogueEnvironment);
 
 toolkit::TApplication &app() { return *toolkit::Application(); }
 

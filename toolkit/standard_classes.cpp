@@ -1,9 +1,14 @@
 // Every class and named value that a form description may use.
 #include "toolkit/class_registry.h"
 #include "toolkit/control.h"
+#include "toolkit/db_ctrl_grid.h"
+#include "toolkit/db_rich_edit.h"
+#include "toolkit/db_text.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/form.h"
+#include "toolkit/image.h"
 #include "toolkit/label.h"
+#include "toolkit/page_control.h"
 #include "toolkit/panel.h"
 #include "toolkit/speed_button.h"
 #include "toolkit/table.h"
@@ -41,6 +46,19 @@ void registerConstants() {
       {"bvLowered", bvLowered},
       {"bvRaised", bvRaised},
       {"DEFAULT_CHARSET", 1},
+      {"gbNone", gbNone},
+      {"gbRaised", gbRaised},
+      {"ssNone", ssNone},
+      {"ssHorizontal", ssHorizontal},
+      {"ssVertical", ssVertical},
+      {"ssBoth", ssBoth},
+      {"taLeftJustify", taLeftJustify},
+      {"taRightJustify", taRightJustify},
+      {"taCenter", taCenter},
+      {"bkNone", bkNone},
+      {"bkTile", bkTile},
+      {"bkSoft", bkSoft},
+      {"bkFlat", bkFlat},
   };
   for (const auto &[name, value] : constants)
     registerConstant(QString::fromLatin1(name), value);
@@ -53,6 +71,12 @@ void registerStandardClasses() {
     registerControl<TPanel>(QStringLiteral("TPanel"));
     registerControl<TLabel>(QStringLiteral("TLabel"));
     registerControl<TSpeedButton>(QStringLiteral("TSpeedButton"));
+    registerControl<TImage>(QStringLiteral("TImage"));
+    registerControl<TPageControl>(QStringLiteral("TPageControl"));
+    registerControl<TTabSheet>(QStringLiteral("TTabSheet"));
+    registerControl<TDBText>(QStringLiteral("TDBText"));
+    registerControl<TDBCtrlGrid>(QStringLiteral("TDBCtrlGrid"));
+    registerControl<TDBRichEdit>(QStringLiteral("TDBRichEdit"));
     registerComponent<TTable>(QStringLiteral("TTable"));
     registerComponent<TDataSource>(QStringLiteral("TDataSource"));
     registerComponent<TSaveDialog>(QStringLiteral("TSaveDialog"));

@@ -1,13 +1,21 @@
 #include "ui/tform1.h"
 
 #include "catalogue/catalogue.h"
+#include "links/links.h"
 
 #include "toolkit/date_format.h"
 #include "toolkit/label.h"
 
 #include <QDate>
 
-TForm1::TForm1(const QString &description) { createFromDescription(description); }
+TForm1::TForm1(const QString &description) {
+  createFromDescription(description);
+}
+
+// The two exports and printing: filled in by the output commands.
+void TForm1::SpeedButton2Click(QObject *) {}
+void TForm1::SpeedButton3Click(QObject *) {}
+void TForm1::SpeedButton4Click(QObject *) {}
 
 void TForm1::FormCreate(QObject *) {
   catalogue::openCatalogue(*this); // password, Table1, Table2
@@ -15,4 +23,20 @@ void TForm1::FormCreate(QObject *) {
   Label5->setCaption(toolkit::dateToStr(QDate::currentDate()));
 }
 
-void TForm1::SpeedButton1Click(QObject *) { close(); }
+void TForm1::Label4Click(QObject *) {
+  links::openAddress(this, links::kWebServiceAddress);
+}
+void TForm1::Image5Click(QObject *) {
+  links::openAddress(this, links::kProductSiteAddress);
+}
+void TForm1::Image6Click(QObject *) {
+  links::openAddress(this, links::kBanksSiteAddress);
+}
+
+void TForm1::SpeedButton1Click(QObject *) {
+  close();
+}
+
+void TForm1::SpeedButton5Click(QObject *) {
+  links::openAddress(this, links::kUpdatesAddress);
+}
