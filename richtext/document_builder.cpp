@@ -58,6 +58,19 @@ QTextBlockFormat blockFormat(const Paragraph &paragraph) {
     else
       f.setLineHeight(pixels(-p.lineTw), QTextBlockFormat::FixedHeight);
   }
+  if (p.tabCount > 0) {
+    QList<QTextOption::Tab> tabs;
+    for (std::size_t i = 0; i < p.tabCount; ++i) {
+      const TabStop &stop = p.tabs[i];
+      const auto type = stop.kind == TabKind::Right     ? QTextOption::RightTab
+                        : stop.kind == TabKind::Center  ? QTextOption::CenterTab
+                        : stop.kind == TabKind::Decimal ? QTextOption::DelimiterTab
+                                                        : QTextOption::LeftTab;
+      tabs.append(QTextOption::Tab(pixels(stop.positionTw), type,
+                                   stop.kind == TabKind::Decimal ? QChar(u',') : QChar()));
+    }
+    f.setTabPositions(tabs);
+  }
   if (paragraph.pageBreakBefore) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
   return f;
 }

@@ -7,6 +7,7 @@
 #include <QRgb>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <variant>
@@ -37,15 +38,24 @@ struct CharState {
   bool operator==(const CharState &) const = default;
 };
 
+enum class TabKind : std::uint8_t { Left, Center, Right, Decimal };
+struct TabStop {
+  int positionTw = 0;
+  TabKind kind = TabKind::Left;
+};
+inline constexpr std::size_t kMaxTabStops = 24; // more are ignored
+
 struct ParaState {
   int leftTw = 0, rightTw = 0, firstTw = 0; // \li \ri \fi (twips)
   int beforeTw = 0, afterTw = 0;            // \sb \sa
   int lineTw = 0;                           // \sl; 0: single
   bool lineMultiple = false;                // \slmult1
   Alignment alignment = Alignment::Left;
-  bool inTable = false; // \intbl
-  int nesting = 0;      // \itapN
-  int style = 0;        // \sN
+  bool inTable = false;                     // \intbl
+  int nesting = 0;                          // \itapN
+  int style = 0;                            // \sN
+  std::array<TabStop, kMaxTabStops> tabs{}; // \txN, with \tqr \tqc \tqdec before it
+  std::uint8_t tabCount = 0;
 
   // The table level this paragraph belongs to (0: not in a table).
   int tableLevel() const { return nesting > 0 ? nesting : (inTable ? 1 : 0); }

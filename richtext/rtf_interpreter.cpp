@@ -689,6 +689,20 @@ bool Interpreter::paragraphWord(bool hasParam, int param) {
   case Word::Itap:
     p.nesting = std::clamp(param, 0, kMaxTableNesting);
     return true;
+  case Word::TabRight:
+    pendingTabKind_ = TabKind::Right;
+    return true;
+  case Word::TabCenter:
+    pendingTabKind_ = TabKind::Center;
+    return true;
+  case Word::TabDecimal:
+    pendingTabKind_ = TabKind::Decimal;
+    return true;
+  case Word::Tx:
+    if (p.tabCount < kMaxTabStops)
+      p.tabs[p.tabCount++] = TabStop{std::clamp(param, 0, 31680), pendingTabKind_};
+    pendingTabKind_ = TabKind::Left;
+    return true;
   case Word::PageBreakBefore:
     if (body && (!hasParam || param != 0)) {
       if (paragraphHasContent_)

@@ -168,6 +168,7 @@ private:
   std::array<RowDef, kMaxTableNesting + 1> rowDefs_;
   int rowDefLevel_ = 1;
   CellDef pendingCell_;
+  TabKind pendingTabKind_ = TabKind::Left; // for the next \txN
   // The border a following \brdrX style word draws: a side of the pending cell or the row.
   std::uint8_t cellBorderSide_ = 0;
   std::uint8_t rowBorderSide_ = 0;

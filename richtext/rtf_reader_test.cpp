@@ -250,12 +250,12 @@ TEST(RtfFormatting, DefaultFontIsTheCallers) {
 
 TEST(RtfFormatting, ParagraphFormat) {
   QTextDocument document;
-  ASSERT_TRUE(
-      readRtf("{\\rtf1\\ansi\\pard\\qc c\\par\\pard\\qr r\\par\\pard\\qj\\li1440\\ri720"
-              "\\fi-360\\sb240\\sa120 j\\par\\pard\\sl360\\slmult1 l\\par\\pard\\keepn\\keep"
-              "\\widctlpar left\\par}",
-              document)
-          .ok());
+  ASSERT_TRUE(readRtf("{\\rtf1\\ansi\\pard\\qc c\\par\\pard\\qr r\\par\\pard\\qj\\li1440\\ri720"
+                      "\\fi-360\\sb240\\sa120\\tx720\\tqr\\tx2880 j\\par\\pard\\sl360\\slmult1 "
+                      "l\\par\\pard\\keepn\\keep"
+                      "\\widctlpar left\\par}",
+                      document)
+                  .ok());
   QTextBlock block = document.firstBlock();
   EXPECT_EQ(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
   block = block.next();
@@ -268,6 +268,11 @@ TEST(RtfFormatting, ParagraphFormat) {
   EXPECT_DOUBLE_EQ(j.textIndent(), -24);
   EXPECT_DOUBLE_EQ(j.topMargin(), 16);
   EXPECT_DOUBLE_EQ(j.bottomMargin(), 8);
+  ASSERT_EQ(j.tabPositions().size(), 2);
+  EXPECT_DOUBLE_EQ(j.tabPositions()[0].position, 48);
+  EXPECT_EQ(j.tabPositions()[0].type, QTextOption::LeftTab);
+  EXPECT_DOUBLE_EQ(j.tabPositions()[1].position, 192);
+  EXPECT_EQ(j.tabPositions()[1].type, QTextOption::RightTab);
   block = block.next();
   EXPECT_EQ(block.blockFormat().lineHeightType(), QTextBlockFormat::ProportionalHeight);
   EXPECT_DOUBLE_EQ(block.blockFormat().lineHeight(), 150);

@@ -97,6 +97,10 @@ enum class Word : std::uint16_t {
   InTable,
   Itap,
   PageBreakBefore,
+  Tx,
+  TabRight,
+  TabCenter,
+  TabDecimal,
   // Special characters.
   EmDash,
   EnDash,
