@@ -38,7 +38,7 @@ public:
   std::uint32_t checkValue() const { return checkValue_; }
 
   // Block n (1-based), decrypted, blockSize bytes; a final block cut short reads as padded
-  // with zeros. The pointer stays valid until cacheBlocks other blocks have been read.
+  // with zeros. The pointer stays valid until cacheBlocks other slots have been filled.
   Result<const std::uint8_t *> block(std::uint32_t n);
   // Records in a block by its header; kHeaderCorrupt / kIndexCorrupt when they cannot fit.
   Result<int> recordCount(const std::uint8_t *block, std::uint32_t n) const;
@@ -47,7 +47,8 @@ public:
   // the file, or a record count that does not fit a block.
   Result<std::vector<ChainBlock>> walkChain();
 
-  // Drops cached blocks (after another process changed the file).
+  // Drops cached blocks and renews the mapping (after this or another process changed the
+  // file).
   void clearCache();
 
   // kHeaderCorrupt (table) or kIndexCorrupt (index files) naming the file and block.
@@ -57,11 +58,17 @@ private:
   BlockReader(std::unique_ptr<File> file, Header header, std::uint32_t blockCount,
               std::size_t cacheBlocks);
 
+  // A slot holds a run of consecutive blocks: one block for random reads, up to
+  // kReadAheadBytes for sequential ones (a scan then costs one read call per run).
   struct Slot {
-    std::uint32_t block = 0;
+    std::uint32_t first = 0; // 0: empty
+    std::uint32_t count = 0;
     std::uint64_t lastUse = 0;
     std::vector<std::uint8_t> bytes;
   };
+  static constexpr std::size_t kReadAheadBytes = 64 * 1024;
+
+  Status fill(Slot &slot, std::uint32_t first, std::uint32_t count);
 
   std::unique_ptr<File> file_;
   Header header_;
@@ -69,6 +76,11 @@ private:
   std::uint32_t blockCount_;
   std::uint32_t checkValue_ = 0;
   std::vector<Slot> slots_;
+  // Plain files are read straight from a memory mapping when the file system offers one.
+  const std::uint8_t *mapping_ = nullptr;
+  std::uint64_t mappedSize_ = 0;
+  std::size_t lastSlot_ = 0;
+  std::uint32_t nextSequential_ = 0; // the block a sequential reader would ask for next
   std::uint64_t clock_ = 0;
 };
 

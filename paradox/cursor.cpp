@@ -4,6 +4,7 @@
 #include "paradox/table_impl.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace velanta::paradox {
 
@@ -131,17 +132,18 @@ public:
     if (!hasCurrent_ || field < 0 || field >= static_cast<int>(table_.fields.size()))
       return Blank{};
     const Field &f = table_.fields[static_cast<std::size_t>(field)];
-    Value value = decodeValue(f, std::span(record_).subspan(static_cast<std::size_t>(f.offset),
-                                                            static_cast<std::size_t>(f.width)));
-    if (table_.toAnsi != nullptr)
-      if (const auto *text = std::get_if<Text>(&value)) {
-        std::string &scratch = text_[static_cast<std::size_t>(field)];
-        scratch.assign(text->bytes);
-        for (char &c : scratch)
-          c = static_cast<char>((*table_.toAnsi)[static_cast<unsigned char>(c)]);
-        return Text{scratch};
-      }
-    return value;
+    const std::span<const std::uint8_t> stored(record_.data() + f.offset,
+                                               static_cast<std::size_t>(f.width));
+    // Returned as prvalues throughout, so the value is built in place.
+    if (table_.toAnsi == nullptr || f.type != FieldType::kAlpha) return decodeValue(f, stored);
+    const auto *chars = reinterpret_cast<const char *>(stored.data());
+    const std::size_t length = ::strnlen(chars, stored.size());
+    if (length == 0) return Blank{};
+    std::string &scratch = text_[static_cast<std::size_t>(field)];
+    scratch.assign(chars, length);
+    for (char &c : scratch)
+      c = static_cast<char>((*table_.toAnsi)[static_cast<unsigned char>(c)]);
+    return Text{scratch};
   }
 
   Status readBlob(int field, std::vector<std::uint8_t> &out) {

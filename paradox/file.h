@@ -43,6 +43,15 @@ public:
   virtual Status lock(std::uint64_t offset, std::uint64_t length, LockType type, bool wait) = 0;
   virtual Status unlock(std::uint64_t offset, std::uint64_t length) = 0;
 
+  // The whole file mapped into memory for reading, when the implementation can (POSIX files
+  // opened read-only or read/write; not the in-memory ones). `size` receives the mapped
+  // length. The mapping shows later writes through this file; after the file has grown,
+  // call it again for a longer one. nullptr: read through read() instead.
+  virtual const std::uint8_t *map(std::uint64_t &size) {
+    size = 0;
+    return nullptr;
+  }
+
   // The path the file was opened with (used in error context lines).
   const std::string &path() const { return path_; }
 

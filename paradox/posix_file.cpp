@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +19,10 @@ Status osError(ErrorCode code, const std::string &path, int error) {
 class PosixFile final : public File {
 public:
   PosixFile(std::string path, int fd) : File(std::move(path)), fd_(fd) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override {
+    unmap();
+    ::close(fd_);
+  }
   PosixFile(const PosixFile &) = delete;
   PosixFile &operator=(const PosixFile &) = delete;
 
@@ -77,7 +81,34 @@ public:
     return setLock(offset, length, F_UNLCK, false);
   }
 
+  const std::uint8_t *map(std::uint64_t &size) override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size <= 0) {
+      size = 0;
+      return nullptr;
+    }
+    const auto current = static_cast<std::uint64_t>(st.st_size);
+    if (mapping_ == nullptr || current != mappedSize_) {
+      unmap();
+      void *address = ::mmap(nullptr, current, PROT_READ, MAP_SHARED, fd_, 0);
+      if (address == MAP_FAILED) {
+        size = 0;
+        return nullptr;
+      }
+      mapping_ = static_cast<const std::uint8_t *>(address);
+      mappedSize_ = current;
+    }
+    size = mappedSize_;
+    return mapping_;
+  }
+
 private:
+  void unmap() {
+    if (mapping_ != nullptr) ::munmap(const_cast<std::uint8_t *>(mapping_), mappedSize_);
+    mapping_ = nullptr;
+    mappedSize_ = 0;
+  }
+
   Status setLock(std::uint64_t offset, std::uint64_t length, short kind, bool wait) {
     struct flock request {};
     request.l_type = kind;
@@ -94,6 +125,8 @@ private:
   }
 
   int fd_;
+  const std::uint8_t *mapping_ = nullptr;
+  std::uint64_t mappedSize_ = 0;
 };
 
 class PosixFileSystem final : public FileSystem {
