@@ -36,9 +36,12 @@ bool equalNoCase(std::string_view a, std::string_view b) {
 
 Result<TableLock> TableLock::open(const std::string &dbPath) {
   if (dbPath.empty()) return TableLock(-1);
-  const int fd = ::open(dbPath.c_str(), O_RDONLY | O_CLOEXEC);
+  // Write locks need a handle open for writing.
+  const int fd = ::open(dbPath.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0)
-    return Status(ErrorCode::kIoError, std::string(defaultMessage(ErrorCode::kIoError)), {dbPath});
+    return Status(errno == EACCES || errno == EROFS ? ErrorCode::kTableReadOnly
+                                                    : ErrorCode::kIoError,
+                  std::string(defaultMessage(ErrorCode::kIoError)), {dbPath});
   return TableLock(fd);
 }
 

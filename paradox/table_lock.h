@@ -21,7 +21,7 @@ namespace velanta::paradox {
 
 class TableLock {
 public:
-  // Opens its own handle on the .DB (read-only suffices for locks). With an empty path (tables
+  // Opens its own handle on the .DB (for writing, as write locks need). With an empty path (tables
   // in a memory file system) every lock succeeds at once.
   static Result<TableLock> open(const std::string &dbPath);
   TableLock(TableLock &&other) noexcept;
