@@ -51,6 +51,10 @@ public:
     std::vector<std::uint8_t> fromKey, toKey;
     if (auto status = encodeBound(**field, from, fromKey); !status) return status;
     if (auto status = encodeBound(**field, to, toKey); !status) return status;
+    // A descending first field runs from the greatest value down: the bounds trade places.
+    if (indexNumber_ >= 0 &&
+        table_.indexes[static_cast<std::size_t>(indexNumber_)].descending.front())
+      std::swap(fromKey, toKey);
     return applyRange(std::move(fromKey), std::move(toKey));
   }
 
