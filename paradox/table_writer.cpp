@@ -413,6 +413,12 @@ Result<std::unique_ptr<TableWriter>> TableWriter::open(const std::string &direct
     return Status(ErrorCode::kIndexOutOfDate,
                   std::string(defaultMessage(ErrorCode::kIndexOutOfDate)), std::move(context));
   }
+  if (!family->limitations.empty()) {
+    std::vector<std::string> context{family->dbPath};
+    context.insert(context.end(), family->limitations.begin(), family->limitations.end());
+    return Status(ErrorCode::kNotSupported, std::string(defaultMessage(ErrorCode::kNotSupported)),
+                  std::move(context));
+  }
   const Header &h = family->dbHeader;
   if (h.writeProtected) return readOnlyBecause("таблица защищена от записи", family->dbPath);
   auto lock = TableLock::open(real ? family->dbPath : std::string());

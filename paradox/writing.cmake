@@ -28,6 +28,7 @@ if(VELANTA_TESTS AND PXLIB_FOUND)
   velanta_test(paradox_writer_test SOURCES
     table_writer_test.cpp
     table_sharing_test.cpp
+    fixture_writes_test.cpp
     testing/pxlib_oracle.cpp
     testing/px_mb_shim.cpp
     LINKS paradox PkgConfig::PXLIB dl)
