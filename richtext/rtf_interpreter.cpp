@@ -151,7 +151,7 @@ void Interpreter::closeGroup() {
   if (skipping_) {
     // A skipped group finishes nothing.
   } else if (closing.destination == Destination::Picture && parent != Destination::Picture)
-    finishPicture(closing);
+    finishPicture();
   else if (closing.destination == Destination::FontTable)
     finishFontEntry();
   else if (closing.destination == Destination::StyleEntry && parent == Destination::StyleSheet &&
@@ -1120,8 +1120,7 @@ void Interpreter::finishFontEntry() {
   codePageFont_ = -2;
 }
 
-void Interpreter::finishPicture(const GroupState &pictureGroup) {
-  (void)pictureGroup;
+void Interpreter::finishPicture() {
   Picture picture = std::move(picture_);
   picture_ = Picture{};
   if (state().destination != Destination::Body || state().chr.hidden) return;

@@ -104,7 +104,7 @@ private:
   int currentFormat();
   int currentCodePage();
   void finishFontEntry();
-  void finishPicture(const GroupState &pictureGroup);
+  void finishPicture(); // at the end of the \pict group: the picture joins the paragraph
   void applyStyle(int number);
 
   // Structure.
