@@ -32,7 +32,7 @@ Status readOnlyBecause(std::string reason, std::string file) {
 
 } // namespace
 
-struct IndexFiles {
+struct WriterIndexFiles {
   IndexLayout layout;
   std::string xPath, yPath;
   std::unique_ptr<File> x, y;
@@ -42,7 +42,7 @@ struct TableWriter::Impl {
   FileSystem *fs = nullptr;
   std::string directory, dbPath, mbPath, pxPath;
   std::unique_ptr<File> db, mb, px;
-  std::vector<IndexFiles> indexes;
+  std::vector<WriterIndexFiles> indexes;
   TableLock lock;
   std::shared_ptr<TableLayout> layout;
 
@@ -114,7 +114,7 @@ Status TableWriter::Impl::begin(Change &c) {
         std::make_unique<SortedFile>(*c.dbFile, layout->order, layout->keyParts, layout->keySize);
     if (Status s = c.dbSorted->loadTree(*c.px); !s) return std::move(s).withContext(pxPath);
   }
-  for (IndexFiles &index : indexes) {
+  for (WriterIndexFiles &index : indexes) {
     c.x.emplace_back();
     c.y.emplace_back();
     if (Status s = over(*index.x, c.x.back()); !s) return s;
@@ -442,7 +442,7 @@ Result<std::unique_ptr<TableWriter>> TableWriter::open(const std::string &direct
   if (!impl->pxPath.empty())
     if (Status s = openRw(impl->pxPath, impl->px); !s) return s;
   for (const FamilyIndex &fi : family->indexes) {
-    IndexFiles index;
+    WriterIndexFiles index;
     index.layout = fi.layout;
     index.xPath = fi.xPath;
     index.yPath = fi.yPath;
