@@ -8,6 +8,7 @@
 #include "paradox/create.h"
 #include "paradox/journal.h"
 #include "paradox/page_overlay.h"
+#include "paradox/table.h"
 #include "paradox/table_check.h"
 #include "paradox/testing/pxlib_oracle.h"
 
@@ -210,6 +211,45 @@ TEST(TableWriter, RandomChangesMatchTheModelAndPxlib) {
     }
   }
   ASSERT_EQ(readBack(files, **writer), model);
+
+  // Our reader, given only the files, finds TipGlavno in step and in the order of the model.
+  OpenOptions options;
+  options.fileSystem = &files;
+  auto table = Table::open(kDir, "base.db", options);
+  ASSERT_TRUE(table) << table.status().toString();
+  ASSERT_EQ((*table)->indexes().size(), 1u);
+  EXPECT_TRUE((*table)->indexes()[0].inStep) << (*table)->indexes()[0].problem;
+  auto cursor = (*table)->openCursor("TipGlavno");
+  ASSERT_TRUE(cursor) << cursor.status().toString();
+  EXPECT_FALSE((*cursor)->usesRebuiltIndex());
+  std::vector<std::tuple<std::string, std::string, std::int32_t>> expected;
+  for (const auto &[id, doc] : model)
+    expected.emplace_back(doc.tip, doc.name, id);
+  KeyOrder order("ancyrr");
+  auto alphaLess = [&](const std::string &a, const std::string &b, int width) {
+    std::string x = a, y = b;
+    x.resize(static_cast<std::size_t>(width), '\0');
+    y.resize(static_cast<std::size_t>(width), '\0');
+    return order.compareAlpha(std::span(reinterpret_cast<const std::uint8_t *>(x.data()), x.size()),
+                              std::span(reinterpret_cast<const std::uint8_t *>(y.data()), y.size()),
+                              false);
+  };
+  std::sort(expected.begin(), expected.end(), [&](const auto &a, const auto &b) {
+    if (int c = alphaLess(std::get<0>(a), std::get<0>(b), 40); c != 0) return c < 0;
+    if (int c = alphaLess(std::get<1>(a), std::get<1>(b), 120); c != 0) return c < 0;
+    return std::get<2>(a) < std::get<2>(b);
+  });
+  ASSERT_EQ((*cursor)->recordCount(), expected.size());
+  ASSERT_TRUE((*cursor)->first());
+  for (const auto &[tip, name, id] : expected) {
+    const auto stored = (*cursor)->recordBytes();
+    ASSERT_EQ(stored.size(), static_cast<std::size_t>((*writer)->layout().recordSize));
+    EXPECT_EQ(idOf({stored.begin(), stored.end()}), id);
+    EXPECT_EQ(alpha({stored.begin(), stored.end()}, 44, 120), name);
+    ASSERT_TRUE((*cursor)->next());
+  }
+  EXPECT_TRUE((*cursor)->eof());
+
   TempDir dir;
   copyOut(files, dir.path());
   std::string error;
