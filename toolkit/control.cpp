@@ -242,10 +242,15 @@ void collectInTabOrder(QWidget *container, std::vector<QWidget *> &out) {
 }
 } // namespace
 
-void applyTabOrder(QWidget *window) {
+std::vector<QWidget *> tabStops(QWidget *window) {
   std::vector<QWidget *> chain;
   auto *root = qobject_cast<TControl *>(window);
   collectInTabOrder(root ? root->childContainer() : window, chain);
+  return chain;
+}
+
+void applyTabOrder(QWidget *window) {
+  const std::vector<QWidget *> chain = tabStops(window);
   for (size_t i = 1; i < chain.size(); ++i)
     QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <vector>
+
 namespace toolkit {
 
 // Colours as the form description names them: 0x00BBGGRR for plain colours, or one of the
@@ -151,5 +153,8 @@ void arrangeAlignedChildren(QWidget *container, const QRect &area);
 
 // Links the focus chain of a window in tab order: siblings by TabOrder, depth first.
 void applyTabOrder(QWidget *window);
+
+// The window's tab stops in tab order (siblings by TabOrder, depth first).
+std::vector<QWidget *> tabStops(QWidget *window);
 
 } // namespace toolkit

@@ -5,6 +5,8 @@
 
 #include <QScreen>
 
+#include <algorithm>
+
 namespace toolkit {
 
 TForm::TForm(QWidget *parent) : TControl(parent), client_(new QWidget(this)) {
@@ -65,6 +67,33 @@ void TForm::showEvent(QShowEvent *event) {
   }
   placed_ = true;
   TControl::showEvent(event);
+  // The first tab stop has the focus when the window first becomes active.
+  if (!focusWidget()) {
+    const std::vector<QWidget *> stops = tabStops(this);
+    if (!stops.empty())
+      stops.front()->setFocus(Qt::ActiveWindowFocusReason);
+  }
+}
+
+bool TForm::focusNextPrevChild(bool next) {
+  const std::vector<QWidget *> stops = tabStops(this);
+  if (stops.empty())
+    return false;
+  // The stop that holds the focus: the focused widget itself or a control it belongs to.
+  auto current = stops.end();
+  for (QWidget *w = focusWidget(); w && current == stops.end(); w = w->parentWidget())
+    current = std::find(stops.begin(), stops.end(), w);
+  const int count = int(stops.size());
+  int index = current == stops.end() ? (next ? -1 : count) : int(current - stops.begin());
+  for (int step = 0; step < count; ++step) {
+    index = (index + (next ? 1 : -1) + count) % count;
+    QWidget *candidate = stops[size_t(index)];
+    if (candidate->isVisible() && candidate->isEnabled()) {
+      candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return false;
 }
 
 } // namespace toolkit

@@ -43,6 +43,8 @@ protected:
   // point: a failure there is shown and the window still opens.
   void createFromDescription(const QString &path);
   void showEvent(QShowEvent *event) override;
+  // Tab and Shift+Tab follow the controls' tab order, whatever widgets a control is made of.
+  bool focusNextPrevChild(bool next) override;
 
 private:
   void updateFrame();
