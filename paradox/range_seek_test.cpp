@@ -137,3 +137,63 @@ TEST(RangeSeek, LogarithmicBlockReadsAndExactRecords) {
 
 } // namespace
 } // namespace velanta::paradox
+
+namespace velanta::paradox {
+namespace {
+
+// Every block size the format allows, keyed with a composite index: all records in key order
+// and in index order, the same values either way.
+TEST(BlockSizes, OneToThirtyTwoKilobytes) {
+  for (const int kb : {1, 2, 4, 8, 16, 32}) {
+    SCOPED_TRACE(std::to_string(kb) + " KB");
+    MemoryFileSystem memory;
+    TableSpec spec;
+    spec.fields = {{"ID", FieldType::kLong, 0},
+                   {"Tip", FieldType::kAlpha, 20},
+                   {"Name", FieldType::kAlpha, 40},
+                   {"Text", FieldType::kMemo, 15}};
+    spec.keyFields = 1;
+    spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+    spec.blockSizeKb = kb;
+    auto builder = TableBuilder::make(spec);
+    ASSERT_TRUE(builder.isOk()) << builder.status().toString();
+    const int records = 3000;
+    for (int i = 0; i < records; ++i) {
+      RecordValues record = builder->newRecord();
+      ASSERT_TRUE(record.set("ID", std::int32_t{records - i}).isOk());
+      ASSERT_TRUE(record.setText("Tip", kind(i % 7)).isOk());
+      ASSERT_TRUE(record.setText("Name", "n" + std::to_string(i)).isOk());
+      ASSERT_TRUE(
+          record.setText("Text", std::string(static_cast<std::size_t>(i % 2500), 'm')).isOk());
+      ASSERT_TRUE(builder->append(record).isOk());
+    }
+    ASSERT_TRUE(builder->write("/b/t.db", memory).isOk());
+    OpenOptions options;
+    options.fileSystem = &memory;
+    auto table = Table::open("/b", "t.db", options);
+    ASSERT_TRUE(table.isOk()) << table.status().toString();
+    EXPECT_EQ((*table)->info().blockSize, kb * 1024);
+    auto byKey = (*table)->openCursor();
+    ASSERT_TRUE(byKey.isOk());
+    ASSERT_EQ((*byKey)->recordCount(), static_cast<std::uint64_t>(records));
+    std::int32_t expectedId = 1;
+    std::vector<std::uint8_t> memo;
+    for (auto s = (*byKey)->first(); (*byKey)->recordNumber() != 0; s = (*byKey)->next()) {
+      ASSERT_EQ(std::get<std::int32_t>((*byKey)->value(0)), expectedId);
+      ASSERT_TRUE((*byKey)->readBlob(3, memo).isOk());
+      EXPECT_EQ(memo.size(), static_cast<std::size_t>((records - expectedId) % 2500));
+      ++expectedId;
+      if ((*byKey)->recordNumber() == (*byKey)->recordCount()) break;
+    }
+    EXPECT_EQ(expectedId, records + 1);
+    auto byIndex = (*table)->openCursor("TipGlavno");
+    ASSERT_TRUE(byIndex.isOk());
+    EXPECT_FALSE((*byIndex)->usesRebuiltIndex());
+    ASSERT_TRUE((*byIndex)->setRange(Text{kind(3)}, Text{kind(3)}).isOk());
+    EXPECT_EQ((*byIndex)->recordCount(),
+              static_cast<std::uint64_t>((records + 3) / 7)); // i % 7 == 3
+  }
+}
+
+} // namespace
+} // namespace velanta::paradox
