@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace velanta::paradox {
 
@@ -96,23 +97,55 @@ Status BlockFile::release(std::uint16_t number) {
   return writeBlock(number, std::move(block));
 }
 
+Status SortedFile::walkTree(BlockFile &tree, std::uint16_t block, int level, std::uint16_t parent,
+                            int parentIndex, int depthGuard) {
+  if (depthGuard <= 0 || nodes_.count(block)) return tree.corrupt("уровни дерева");
+  auto bytesOf = tree.readBlock(block);
+  if (!bytesOf) return bytesOf.takeStatus();
+  TreeNode node;
+  node.parent = parent;
+  node.parentIndex = parentIndex;
+  node.level = level;
+  node.next = bytes::getU16le(bytesOf->data());
+  node.prev = bytes::getU16le(bytesOf->data() + 2);
+  const int entrySize = keySize_ + 6;
+  const int n = blockRecordCount(bytesOf->data(), entrySize, tree.blockSize());
+  std::vector<TreeEntry> entries;
+  for (int i = 0; i < n; ++i) {
+    const std::uint8_t *e = bytesOf->data() + 6 + i * entrySize;
+    entries.push_back({std::vector<std::uint8_t>(e, e + keySize_), decodeShort(e + keySize_),
+                       decodeShort(e + keySize_ + 2)});
+  }
+  if (level == 1) {
+    for (TreeEntry &e : entries) {
+      level1_.push_back(std::move(e));
+      leafOf_.push_back(block);
+    }
+    nodes_[block] = std::move(node);
+    return {};
+  }
+  node.entries = entries;
+  nodes_[block] = std::move(node);
+  for (int i = 0; i < n; ++i)
+    if (Status s = walkTree(tree, entries[static_cast<std::size_t>(i)].block, level - 1, block, i,
+                            depthGuard - 1);
+        !s)
+      return s;
+  return {};
+}
+
 Status SortedFile::loadTree(ByteStore &tree) {
   BlockFile treeFile(tree, file_.name() + " (дерево)");
   if (Status s = treeFile.load(); !s) return s;
-  treeBlockSize_ = treeFile.blockSize();
   level1_.clear();
-  Status failure;
-  auto read = [&](std::uint16_t n) {
-    auto block = treeFile.readBlock(n);
-    if (!block) {
-      failure = block.takeStatus();
-      return std::vector<std::uint8_t>();
-    }
-    return std::move(*block);
-  };
-  if (!collectLevel1(treeFile.counters.rootBlock, treeFile.counters.levels, keySize_, read,
-                     level1_))
-    return failure.isOk() ? treeFile.corrupt("уровни дерева") : failure;
+  leafOf_.clear();
+  nodes_.clear();
+  dirtyLeaves_.clear();
+  rebuild_ = false;
+  treeLevels_ = treeFile.counters.levels;
+  if (treeLevels_ > 0)
+    if (Status s = walkTree(treeFile, treeFile.counters.rootBlock, treeLevels_, 0, 0, 8); !s)
+      return s;
   // The tree must cover exactly the blocks of the chain.
   std::uint64_t total = 0;
   for (const TreeEntry &e : level1_)
@@ -123,10 +156,24 @@ Status SortedFile::loadTree(ByteStore &tree) {
   return {};
 }
 
-Status SortedFile::storeTree(ByteStore &tree) {
-  if (!treeChanged_) return {};
-  BlockFile treeFile(tree, file_.name() + " (дерево)");
-  if (Status s = treeFile.load(); !s) return s;
+void SortedFile::insertEntry(std::size_t at, TreeEntry entry) {
+  // A new data block follows its predecessor in the chain: its entry joins the same leaf.
+  const std::uint16_t leaf = at > 0 && at - 1 < leafOf_.size() ? leafOf_[at - 1] : 0;
+  level1_.insert(level1_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+  leafOf_.insert(leafOf_.begin() + static_cast<std::ptrdiff_t>(at), leaf);
+  if (leaf == 0)
+    rebuild_ = true;
+  else
+    dirtyLeaves_.push_back(leaf);
+}
+
+void SortedFile::eraseEntry(std::size_t at) {
+  dirtyLeaves_.push_back(leafOf_[at]);
+  level1_.erase(level1_.begin() + static_cast<std::ptrdiff_t>(at));
+  leafOf_.erase(leafOf_.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+Status SortedFile::rebuildTree(ByteStore &tree, BlockFile &treeFile) {
   TreeImage image = buildTree(level1_, keySize_, treeFile.blockSize());
   for (std::size_t i = 0; i < image.blocks.size(); ++i)
     if (Status s =
@@ -140,7 +187,102 @@ Status SortedFile::storeTree(ByteStore &tree) {
     overlay->truncate(static_cast<std::uint64_t>(treeFile.headerSize()) +
                       static_cast<std::uint64_t>(image.counters.fileBlocks) *
                           static_cast<std::uint64_t>(treeFile.blockSize()));
+  return {};
+}
+
+Status SortedFile::storeTree(ByteStore &tree) {
+  if (!treeChanged_) return {};
   treeChanged_ = false;
+  BlockFile treeFile(tree, file_.name() + " (дерево)");
+  if (Status s = treeFile.load(); !s) return s;
+  const int entrySize = keySize_ + 6;
+  const int capacity = (treeFile.blockSize() - 6) / entrySize;
+  // The run of level-1 entries of every leaf (leaves hold consecutive entries).
+  std::map<std::uint16_t, std::pair<std::size_t, std::size_t>> runs;
+  for (std::size_t i = 0; i < leafOf_.size(); ++i) {
+    auto [it, fresh] = runs.try_emplace(leafOf_[i], i, i + 1);
+    if (!fresh) {
+      if (it->second.second != i) rebuild_ = true;
+      it->second.second = i + 1;
+    }
+  }
+  for (std::uint16_t leaf : dirtyLeaves_) {
+    const auto run = runs.find(leaf);
+    if (run == runs.end() || static_cast<int>(run->second.second - run->second.first) > capacity)
+      rebuild_ = true; // a leaf emptied or overflowed: the shape changes
+  }
+  if (rebuild_ || treeLevels_ == 0) {
+    Status s = rebuildTree(tree, treeFile);
+    nodes_.clear(); // the shape changed; a later change reads the tree again
+    return s;
+  }
+  auto entryBytes = [&](const std::vector<TreeEntry> &entries, std::size_t from, std::size_t to) {
+    std::vector<std::uint8_t> out((to - from) * static_cast<std::size_t>(entrySize));
+    for (std::size_t i = from; i < to; ++i) {
+      std::uint8_t *e = out.data() + (i - from) * static_cast<std::size_t>(entrySize);
+      std::memcpy(e, entries[i].key.data(), static_cast<std::size_t>(keySize_));
+      encodeShort(e + keySize_, entries[i].block);
+      encodeShort(e + keySize_ + 2, entries[i].count);
+      encodeShort(e + keySize_ + 4, 0);
+    }
+    return out;
+  };
+  std::set<std::uint16_t> dirty(dirtyLeaves_.begin(), dirtyLeaves_.end());
+  dirtyLeaves_.clear();
+  // First key and total count of a node, as its parent's entry for it.
+  auto summary = [&](std::uint16_t block) {
+    const TreeNode &node = nodes_[block];
+    TreeEntry e{{}, block, 0};
+    if (node.level == 1) {
+      const auto [from, to] = runs[block];
+      e.key = level1_[from].key;
+      for (std::size_t i = from; i < to; ++i)
+        e.count += level1_[i].count;
+    } else {
+      e.key = node.entries.front().key;
+      for (const TreeEntry &child : node.entries)
+        e.count += child.count;
+    }
+    return e;
+  };
+  for (int level = 1; level <= treeLevels_ && !dirty.empty(); ++level) {
+    std::set<std::uint16_t> parents;
+    for (std::uint16_t block : dirty) {
+      TreeNode &node = nodes_[block];
+      if (node.level != level) continue;
+      std::vector<std::uint8_t> records;
+      int count = 0;
+      if (level == 1) {
+        const auto [from, to] = runs[block];
+        records = entryBytes(level1_, from, to);
+        count = static_cast<int>(to - from);
+      } else {
+        records = entryBytes(node.entries, 0, node.entries.size());
+        count = static_cast<int>(node.entries.size());
+      }
+      if (Status s =
+              treeFile.writeBlock(block, makeDataBlock(treeFile.blockSize(), node.next, node.prev,
+                                                       records.data(), count, entrySize));
+          !s)
+        return s;
+      if (node.parent != 0) {
+        nodes_[node.parent].entries[static_cast<std::size_t>(node.parentIndex)] = summary(block);
+        parents.insert(node.parent);
+      }
+    }
+    for (std::uint16_t block : dirty)
+      if (nodes_[block].level != level)
+        parents.insert(block); // not reached yet: keep for its own level
+    dirty = std::move(parents);
+  }
+  // Entries of all levels: level-1 count changed by the blocks added or freed.
+  std::uint32_t entries = static_cast<std::uint32_t>(level1_.size());
+  for (const auto &[block, node] : nodes_)
+    if (node.level > 1) entries += static_cast<std::uint32_t>(node.entries.size());
+  if (entries != treeFile.counters.records) {
+    treeFile.counters.records = entries;
+    return treeFile.storeHeader();
+  }
   return {};
 }
 
@@ -197,6 +339,8 @@ Result<Placement> SortedFile::insert(std::span<const std::uint8_t> record) {
     c.firstBlock = c.lastBlock = *number;
     ++c.records;
     level1_.push_back({keyOf(record.data()), *number, 1});
+    leafOf_.push_back(0);
+    rebuild_ = true;
     return Placement{*number, {}};
   }
   const std::size_t entry = locate(record);
@@ -234,6 +378,7 @@ Result<Placement> SortedFile::insert(std::span<const std::uint8_t> record) {
       return s;
     level1_[entry].count = static_cast<std::uint32_t>(n + 1);
     level1_[entry].key = keyOf(all.data());
+    touch(entry);
     return Placement{number, {}};
   }
   auto fresh = file_.allocate();
@@ -250,8 +395,7 @@ Result<Placement> SortedFile::insert(std::span<const std::uint8_t> record) {
         !s)
       return s;
     c.lastBlock = added;
-    level1_.insert(level1_.begin() + static_cast<std::ptrdiff_t>(entry + 1),
-                   TreeEntry{keyOf(record.data()), added, 1});
+    insertEntry(entry + 1, TreeEntry{keyOf(record.data()), added, 1});
     return Placement{added, {}};
   }
   // Split in half: the upper half moves to the new block, chained right after.
@@ -275,9 +419,9 @@ Result<Placement> SortedFile::insert(std::span<const std::uint8_t> record) {
   }
   level1_[entry].count = static_cast<std::uint32_t>(half);
   level1_[entry].key = keyOf(all.data());
-  level1_.insert(
-      level1_.begin() + static_cast<std::ptrdiff_t>(entry + 1),
-      TreeEntry{keyOf(all.data() + half * rs), added, static_cast<std::uint32_t>(right)});
+  touch(entry);
+  insertEntry(entry + 1,
+              TreeEntry{keyOf(all.data() + half * rs), added, static_cast<std::uint32_t>(right)});
   Placement placement{pos < half ? number : added, {}};
   for (int i = half; i <= n; ++i)
     if (i != pos)
@@ -317,7 +461,7 @@ Status SortedFile::remove(std::span<const std::uint8_t> record) {
     } else {
       c.lastBlock = prev;
     }
-    level1_.erase(level1_.begin() + static_cast<std::ptrdiff_t>(found->entry));
+    eraseEntry(found->entry);
     return file_.release(number);
   }
   const int pos = found->position;
@@ -327,6 +471,7 @@ Status SortedFile::remove(std::span<const std::uint8_t> record) {
   bytes::putU16le(&block[4], static_cast<std::uint16_t>((n - 2) * rs));
   level1_[found->entry].count = static_cast<std::uint32_t>(n - 1);
   level1_[found->entry].key = keyOf(block.data() + 6);
+  touch(found->entry);
   return file_.writeBlock(number, std::move(block));
 }
 

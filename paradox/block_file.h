@@ -16,6 +16,7 @@
 #include "paradox/tree_builder.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -107,9 +108,30 @@ private:
   const KeyOrder &order_;
   std::vector<KeyPart> parts_;
   int keySize_;
+  // Records that level-1 entry i changed in place (count or first key).
+  void touch(std::size_t entry) { dirtyLeaves_.push_back(leafOf_[entry]); }
+  void insertEntry(std::size_t at, TreeEntry entry);
+  void eraseEntry(std::size_t at);
+  Status walkTree(BlockFile &tree, std::uint16_t block, int level, std::uint16_t parent,
+                  int parentIndex, int depthGuard);
+  Status rebuildTree(ByteStore &tree, BlockFile &treeFile);
+
+  // The tree as read: every index block with its place, so that a change that keeps the tree's
+  // shape rewrites only the level-1 blocks it touched and their ancestors.
+  struct TreeNode {
+    std::uint16_t parent = 0;
+    int parentIndex = 0;
+    int level = 0;
+    std::uint16_t next = 0, prev = 0;
+    std::vector<TreeEntry> entries; // upper levels only; level 1 lives in level1_
+  };
   std::vector<TreeEntry> level1_;
+  std::vector<std::uint16_t> leafOf_; // tree block holding each level-1 entry
+  std::map<std::uint16_t, TreeNode> nodes_;
+  std::vector<std::uint16_t> dirtyLeaves_;
   bool treeChanged_ = false;
-  int treeBlockSize_ = 0;
+  bool rebuild_ = false; // the tree's shape must change: write it anew
+  int treeLevels_ = 0;
 };
 
 // Position of block record i.

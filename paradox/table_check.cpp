@@ -7,6 +7,7 @@
 #include "paradox/table_family.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -128,6 +129,42 @@ void checkTree(ByteStore &tree, const std::string &treePath, BlockFile &parent,
     report.add(treePath, "в дереве " + std::to_string(level1.size()) + " блоков, в цепочке " +
                              std::to_string(chain.size()));
     return;
+  }
+  // Upper levels: each entry carries its child's first key and the sum of its counts.
+  std::uint32_t entries = 0;
+  std::function<bool(std::uint16_t, int, std::vector<std::uint8_t> &, std::uint64_t &)> verify =
+      [&](std::uint16_t number, int level, std::vector<std::uint8_t> &firstKey,
+          std::uint64_t &total) -> bool {
+    auto block = treeFile.readBlock(number);
+    if (!block) return false;
+    const int entrySize = keySize + 6;
+    const int n = blockRecordCount(block->data(), entrySize, treeFile.blockSize());
+    entries += static_cast<std::uint32_t>(n);
+    total = 0;
+    for (int i = 0; i < n; ++i) {
+      const std::uint8_t *e = block->data() + 6 + i * entrySize;
+      if (i == 0) firstKey.assign(e, e + keySize);
+      const std::uint32_t count = decodeShort(e + keySize + 2);
+      if (level > 1) {
+        std::vector<std::uint8_t> childKey;
+        std::uint64_t childTotal = 0;
+        if (!verify(decodeShort(e + keySize), level - 1, childKey, childTotal)) return false;
+        if (childTotal != count || !std::equal(childKey.begin(), childKey.end(), e))
+          report.add(treePath, "элемент уровня " + std::to_string(level) + " в блоке " +
+                                   std::to_string(number) + " не соответствует блоку " +
+                                   std::to_string(decodeShort(e + keySize)));
+      }
+      total += count;
+    }
+    return true;
+  };
+  if (treeFile.counters.levels > 0) {
+    std::vector<std::uint8_t> rootKey;
+    std::uint64_t rootTotal = 0;
+    if (verify(treeFile.counters.rootBlock, treeFile.counters.levels, rootKey, rootTotal) &&
+        entries != treeFile.counters.records)
+      report.add(treePath, "в заголовке " + std::to_string(treeFile.counters.records) +
+                               " элементов дерева, в блоках " + std::to_string(entries));
   }
   for (std::size_t i = 0; i < chain.size(); ++i) {
     if (level1[i].block != chain[i].number ||
