@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace velanta::paradox {
 namespace {
@@ -39,6 +41,19 @@ std::string directoryOf(const std::string &path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
+// Makes the creation or removal of a file in the table's folder durable (on the real file
+// system; the memory one keeps no directory state to lose).
+Status syncDirectory(FileSystem &fs, const std::string &dbPath) {
+  if (&fs != &posixFileSystem()) return {};
+  const std::string directory = directoryOf(dbPath);
+  const int fd =
+      ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Status::error(ErrorCode::kIoError, {directory});
+  const int rc = ::fsync(fd);
+  ::close(fd);
+  return rc == 0 ? Status() : Status::error(ErrorCode::kIoError, {directory});
+}
+
 std::string nameOf(const std::string &path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -223,6 +238,7 @@ Status commitWithJournal(FileSystem &fs, const std::string &dbPath,
     }
   }
   Status removed = fs.remove(path);
+  if (removed) removed = syncDirectory(fs, dbPath);
   for (JournalTarget &t : targets)
     t.overlay->reset();
   // A journal that could not be removed makes the next opener undo this change: report it.
