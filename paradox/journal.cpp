@@ -1,6 +1,7 @@
 #include "paradox/journal.h"
 
 #include "paradox/bytes.h"
+#include "paradox/table_lock.h"
 
 #include <algorithm>
 #include <cstring>
@@ -243,6 +244,18 @@ Status commitWithJournal(FileSystem &fs, const std::string &dbPath,
     t.overlay->reset();
   // A journal that could not be removed makes the next opener undo this change: report it.
   return removed;
+}
+
+Status recoverBeforeOpening(FileSystem &fs, const std::string &dbPath) {
+  if (!fs.exists(journalPath(dbPath))) return {};
+  auto lock = TableLock::open(&fs == &posixFileSystem() ? dbPath : std::string());
+  if (!lock)
+    return Status(ErrorCode::kTableReadOnly, std::string(defaultMessage(ErrorCode::kTableReadOnly)),
+                  {dbPath, "незавершённое изменение таблицы не может быть отменено"});
+  if (Status s = lock->lockModification(true, true); !s) return s;
+  Status recovered = recoverJournal(fs, dbPath);
+  lock->unlockModification();
+  return recovered;
 }
 
 } // namespace velanta::paradox

@@ -34,6 +34,12 @@ struct JournalTarget {
 Status commitWithJournal(FileSystem &fs, const std::string &dbPath,
                          std::vector<JournalTarget> targets);
 
+// For everyone who opens a table, readers included: when a journal lies beside it, takes the
+// table's modification lock, rolls the journal back (if still there) and lets go. Without a
+// journal this costs one lookup. A hot journal in a folder we cannot write gives
+// kTableReadOnly (the table cannot be read safely until a writer recovers it).
+Status recoverBeforeOpening(FileSystem &fs, const std::string &dbPath);
+
 // Rolls back a hot journal of the table if there is one (call with the modification lock held).
 // *rolledBack tells whether a change was undone.
 Status recoverJournal(FileSystem &fs, const std::string &dbPath, bool *rolledBack = nullptr);

@@ -1,5 +1,7 @@
 #include "paradox/table.h"
 
+#include "paradox/journal.h"
+
 #include "paradox/bytes.h"
 #include "paradox/crypto.h"
 #include "paradox/table_impl.h"
@@ -115,6 +117,8 @@ Result<std::unique_ptr<Table>> Table::open(const std::string &directory, const s
     return Status::error(ErrorCode::kNoSuchTable, {joinPath(directory, wanted)});
   const std::string path = joinPath(directory, *found);
   impl->stem = splitName(*found).first;
+  // A change interrupted by a crash is undone first (journal.h).
+  if (Status s = recoverBeforeOpening(fs, path); !s) return s;
 
   const bool writable = options.access == AccessMode::kReadWrite;
   if (writable && !fs.directoryWritable(directory))
