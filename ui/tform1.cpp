@@ -3,10 +3,24 @@
 #include "catalogue/catalogue.h"
 #include "links/links.h"
 
+#include "toolkit/application.h"
 #include "toolkit/date_format.h"
 #include "toolkit/label.h"
 
+#include <QCloseEvent>
 #include <QDate>
+
+namespace {
+// What leaving the record would do: a changed record is stored, an unchanged edit or new
+// record dropped.
+void finishPendingRecord(toolkit::TDataSet *table) {
+  if (!table || (table->state() != toolkit::dsEdit && table->state() != toolkit::dsInsert)) return;
+  if (table->modified())
+    table->post();
+  else
+    table->cancel();
+}
+} // namespace
 
 TForm1::TForm1(const QString &description) {
   createFromDescription(description);
@@ -39,4 +53,17 @@ void TForm1::SpeedButton1Click(QObject *) {
 
 void TForm1::SpeedButton5Click(QObject *) {
   links::openAddress(this, links::kUpdatesAddress);
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+  try {
+    DBRichEdit2->commitText();
+    finishPendingRecord(Table1);
+    finishPendingRecord(Table2);
+  } catch (...) {
+    event->ignore();
+    toolkit::Application()->handleException(std::current_exception());
+    return;
+  }
+  toolkit::TForm::closeEvent(event);
 }

@@ -91,6 +91,11 @@ public:
   toolkit::TSpeedButton *SpeedButton1 = nullptr;
   toolkit::TSpeedButton *SpeedButton5 = nullptr;
 
+protected:
+  // Closing the window first stores a title typed but not yet stored, as leaving the
+  // record would; when storing fails the error box says why and the window stays open.
+  void closeEvent(QCloseEvent *event) override;
+
 public slots:
   void SpeedButton2Click(QObject *Sender);
   void SpeedButton3Click(QObject *Sender);
