@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
+
 namespace toolkit {
 
 namespace {
@@ -19,19 +21,20 @@ QByteArray toCp1251(const QString &text) {
   {
     QStringEncoder whole(kCodePage, QStringConverter::Flag::Stateless);
     QByteArray bytes = whole.encode(text);
-    if (!whole.hasError())
-      return bytes;
+    if (!whole.hasError()) return bytes;
   }
   QByteArray out;
   out.reserve(text.size());
-  QStringEncoder encoder(kCodePage, QStringConverter::Flag::Stateless);
   // Encode character by character so that each unencodable one becomes exactly one "?".
+  // After an error a fresh encoder: resetState() does not clear an encoder's error here.
+  std::optional<QStringEncoder> encoder(std::in_place, kCodePage,
+                                        QStringConverter::Flag::Stateless);
   for (qsizetype i = 0; i < text.size(); ++i) {
     const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
     const QStringView ch = QStringView(text).mid(i, len);
-    QByteArray bytes = encoder.encode(ch);
-    if (encoder.hasError() || bytes.size() != 1) {
-      encoder.resetState();
+    QByteArray bytes = encoder->encode(ch);
+    if (encoder->hasError() || bytes.size() != 1) {
+      encoder.emplace(kCodePage, QStringConverter::Flag::Stateless);
       bytes = "?";
     }
     out += bytes;

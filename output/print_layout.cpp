@@ -1,0 +1,170 @@
+#include "output/print_layout.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <QTextTable>
+
+#include <algorithm>
+#include <limits>
+
+namespace output {
+
+namespace {
+
+// Fonts sized in screen pixels (the view's own font, for text that names no size) keep
+// their size on paper: converted to points at the screen's 96 dpi, so that the printer's
+// resolution does not shrink them.
+constexpr qreal kScreenDpi = 96.0;
+
+QFont inPoints(QFont font) {
+  if (font.pixelSize() > 0) font.setPointSizeF(font.pixelSize() * 72.0 / kScreenDpi);
+  return font;
+}
+
+void convertPixelSizedFonts(QTextDocument &document) {
+  document.setDefaultFont(inPoints(document.defaultFont()));
+  struct Run {
+    int position;
+    int length;
+    QTextCharFormat format;
+  };
+  std::vector<Run> runs; // gathered first: changing formats re-cuts the fragments
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      QTextCharFormat format = fragment.charFormat();
+      if (!format.hasProperty(QTextFormat::FontPixelSize)) continue;
+      const qreal points = inPoints(format.font()).pointSizeF();
+      format.clearProperty(QTextFormat::FontPixelSize);
+      format.setFontPointSize(points);
+      runs.push_back({fragment.position(), fragment.length(), format});
+    }
+  for (const Run &run : runs) {
+    QTextCursor cursor(&document);
+    cursor.setPosition(run.position);
+    cursor.setPosition(run.position + run.length, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(run.format);
+  }
+}
+
+} // namespace
+
+PrintLayout::PrintLayout(const QTextDocument &source, QPaintDevice &device, QSizeF page)
+    : document_(source.clone()), page_(page) {
+  convertPixelSizedFonts(*document_);
+  document_->setDocumentMargin(0);
+  document_->documentLayout()->setPaintDevice(&device);
+  // Unpaginated: the cut into pages is ours, by the slices below.
+  document_->setTextWidth(page.width());
+  document_->documentLayout()->documentSize(); // lays the whole document out
+  collectSlices(document_->rootFrame());
+}
+
+PrintLayout::~PrintLayout() = default;
+
+int PrintLayout::textLength() const {
+  return std::max(0, document_->characterCount() - 1);
+}
+
+void PrintLayout::collectSlices(QTextFrame *frame) {
+  QAbstractTextDocumentLayout *layout = document_->documentLayout();
+  for (auto it = frame->begin(); !it.atEnd(); ++it) {
+    if (QTextFrame *child = it.currentFrame()) {
+      if (qobject_cast<QTextTable *>(child))
+        collectTableRows(child);
+      else
+        collectSlices(child);
+      continue;
+    }
+    const QTextBlock block = it.currentBlock();
+    const QTextLayout *lines = block.layout();
+    const qreal blockTop = layout->blockBoundingRect(block).top();
+    if (!lines || lines->lineCount() == 0) {
+      const QRectF rect = layout->blockBoundingRect(block);
+      slices_.push_back({block.position(), rect.top(), rect.bottom()});
+      continue;
+    }
+    for (int i = 0; i < lines->lineCount(); ++i) {
+      const QTextLine line = lines->lineAt(i);
+      const qreal top = blockTop + line.y(); // the block's rectangle starts at its first line
+      slices_.push_back({block.position() + line.textStart(), top, top + line.height()});
+    }
+  }
+}
+
+// A table row is cut as a whole: its cells lie side by side, and a cut through one of them
+// would cut through its neighbours' lines.
+void PrintLayout::collectTableRows(QTextFrame *frame) {
+  auto *table = qobject_cast<QTextTable *>(frame);
+  QAbstractTextDocumentLayout *layout = document_->documentLayout();
+  const QRectF tableRect = layout->frameBoundingRect(table);
+  const int rows = table->rows();
+  std::vector<qreal> rowTops(std::size_t(rows) + 1, tableRect.bottom());
+  rowTops[0] = tableRect.top();
+  for (int row = 1; row < rows; ++row) {
+    qreal top = std::numeric_limits<qreal>::max();
+    for (int column = 0; column < table->columns(); ++column) {
+      const QTextTableCell cell = table->cellAt(row, column);
+      if (cell.row() != row) continue; // covered by a cell that starts higher up
+      const QTextBlock first = document_->findBlock(cell.firstPosition());
+      top = std::min(top, layout->blockBoundingRect(first).top());
+    }
+    rowTops[std::size_t(row)] =
+        top == std::numeric_limits<qreal>::max() ? rowTops[std::size_t(row) - 1] : top;
+  }
+  for (int row = 0; row < rows; ++row) {
+    const int position = table->cellAt(row, 0).firstPosition();
+    slices_.push_back({position, rowTops[std::size_t(row)],
+                       std::max(rowTops[std::size_t(row)], rowTops[std::size_t(row) + 1])});
+  }
+}
+
+std::pair<std::size_t, std::size_t> PrintLayout::pageSlices(int from) const {
+  // The slice that holds `from`: the last one starting at or before it.
+  auto holder =
+      std::upper_bound(slices_.begin(), slices_.end(), from,
+                       [](int position, const Slice &s) { return position < s.position; });
+  const std::size_t first =
+      holder == slices_.begin() ? 0 : std::size_t(holder - slices_.begin()) - 1;
+  const qreal top = slices_[first].top;
+  std::size_t end = first;
+  constexpr qreal kTolerance = 0.01; // rounding of the layout's coordinates
+  while (end < slices_.size() && slices_[end].bottom - top <= page_.height() + kTolerance)
+    ++end;
+  if (end == first) end = first + 1; // nothing fits on a fresh page: this slice alone, clipped
+  return {first, end};
+}
+
+int PrintLayout::positionAfter(std::size_t end) const {
+  return end < slices_.size() ? slices_[end].position : textLength();
+}
+
+int PrintLayout::measureRange(int from) const {
+  if (slices_.empty()) return textLength();
+  return positionAfter(pageSlices(from).second);
+}
+
+int PrintLayout::formatRange(int from, QPainter &painter) {
+  if (slices_.empty()) return textLength();
+  const auto [first, end] = pageSlices(from);
+  const qreal top = slices_[first].top;
+  const qreal height = std::min(page_.height(), slices_[end - 1].bottom - top);
+  const QRectF area(0, top, page_.width(), height);
+
+  painter.save();
+  painter.setClipRect(QRectF(0, 0, page_.width(), height), Qt::IntersectClip);
+  painter.translate(0, -top);
+  QAbstractTextDocumentLayout::PaintContext context;
+  context.clip = area;
+  context.palette.setColor(QPalette::Text, Qt::black);
+  document_->documentLayout()->draw(&painter, context);
+  painter.restore();
+  return positionAfter(end);
+}
+
+} // namespace output
