@@ -374,31 +374,66 @@ TEST(RtfTables, NestedTableInsideACell) {
   EXPECT_EQ(inner->cellAt(0, 1).firstCursorPosition().block().text(), u"y"_qs);
 }
 
-TEST(RtfPictures, PngShownAtGoalSizeOthersAsPlaceholders) {
-  QImage pixel(1, 1, QImage::Format_RGB32);
-  pixel.fill(Qt::red);
-  QByteArray png;
-  QBuffer buffer(&png);
+QByteArray encoded(const QImage &image, const char *format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(pixel.save(&buffer, "PNG"));
-  QTextDocument document;
-  ASSERT_TRUE(readRtf("{\\rtf1\\ansi{\\pict\\pngblip\\picw1\\pich1\\picwgoal1440\\pichgoal720 " +
-                          png.toHex() + "}{\\pict\\wmetafile8\\picw2540\\pich1270 0102}}",
-                      document)
-                  .ok());
-  std::vector<QTextImageFormat> images;
+  EXPECT_TRUE(image.save(&buffer, format));
+  return bytes;
+}
+
+std::vector<QTextImageFormat> images(const QTextDocument &document) {
+  std::vector<QTextImageFormat> found;
   for (auto it = document.firstBlock().begin(); !it.atEnd(); ++it)
     if (it.fragment().charFormat().isImageFormat())
-      images.push_back(it.fragment().charFormat().toImageFormat());
-  ASSERT_EQ(images.size(), 2u);
-  EXPECT_DOUBLE_EQ(images[0].width(), 96);
-  EXPECT_DOUBLE_EQ(images[0].height(), 48);
-  const QImage shown =
-      document.resource(QTextDocument::ImageResource, QUrl(images[0].name())).value<QImage>();
-  EXPECT_EQ(shown.size(), QSize(1, 1));
+      found.push_back(it.fragment().charFormat().toImageFormat());
+  return found;
+}
+
+TEST(RtfPictures, PngAndJpegShownAtTheirSizeOthersAsPlaceholders) {
+  QImage pixel(1, 1, QImage::Format_RGB32);
+  pixel.fill(Qt::red);
+  QImage photo(40, 20, QImage::Format_RGB32);
+  photo.fill(Qt::blue);
+  const QByteArray jpeg = encoded(photo, "JPEG");
+  QTextDocument document;
+  // PNG in hex at its goal size; JPEG as \bin data at its own size, scaled by half; a metafile.
+  ASSERT_TRUE(readRtf("{\\rtf1\\ansi{\\pict\\pngblip\\picw1\\pich1\\picwgoal1440\\pichgoal720 " +
+                          encoded(pixel, "PNG").toHex() +
+                          "}{\\pict\\jpegblip\\picscalex50\\picscaley50\\bin" +
+                          QByteArray::number(jpeg.size()) + " " + jpeg +
+                          "}{\\pict\\wmetafile8\\picw2540\\pich1270 0102}}",
+                      document)
+                  .ok());
+  const auto shown = images(document);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_DOUBLE_EQ(shown[0].width(), 96); // 1440 twips
+  EXPECT_DOUBLE_EQ(shown[0].height(), 48);
+  EXPECT_EQ(
+      document.resource(QTextDocument::ImageResource, QUrl(shown[0].name())).value<QImage>().size(),
+      QSize(1, 1));
+  EXPECT_DOUBLE_EQ(shown[1].width(), 20);
+  EXPECT_DOUBLE_EQ(shown[1].height(), 10);
+  EXPECT_EQ(
+      document.resource(QTextDocument::ImageResource, QUrl(shown[1].name())).value<QImage>().size(),
+      QSize(40, 20));
   // The metafile: a placeholder of its size (2540 × 1270 hundredths of a millimetre).
-  EXPECT_DOUBLE_EQ(images[1].width(), 96);
-  EXPECT_DOUBLE_EQ(images[1].height(), 48);
+  EXPECT_DOUBLE_EQ(shown[2].width(), 96);
+  EXPECT_DOUBLE_EQ(shown[2].height(), 48);
+  EXPECT_EQ(documentPlainText(document), QString());
+}
+
+TEST(RtfPictures, BrokenImageDataGivesAPlaceholder) {
+  QTextDocument document;
+  ASSERT_TRUE(
+      readRtf("{\\rtf1\\ansi{\\pict\\pngblip\\picwgoal300\\pichgoal150 89504e47ffff}}", document)
+          .ok());
+  const auto shown = images(document);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_DOUBLE_EQ(shown[0].width(), 20);
+  EXPECT_FALSE(document.resource(QTextDocument::ImageResource, QUrl(shown[0].name()))
+                   .value<QImage>()
+                   .isNull());
 }
 
 } // namespace
