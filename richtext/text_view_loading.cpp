@@ -5,11 +5,18 @@
 #include <QStringDecoder>
 #include <QTextDocument>
 
+#include <optional>
+
 namespace velanta::richtext {
 
 namespace {
-// Plain text as the view shows it: code page 1251, CR LF and lone CR as line ends.
-QString decodePlainText(QByteArrayView bytes) {
+// The bytes as plain text, as the view shows it: code page 1251, CR LF and lone CR as line
+// ends. Not text when a NUL byte stands inside them: no character of a text a user stored is
+// NUL, so they are binary data (NULs that only pad the end are dropped).
+std::optional<QString> plainText(QByteArrayView bytes) {
+  while (!bytes.isEmpty() && bytes.back() == '\0')
+    bytes.chop(1);
+  if (bytes.contains('\0')) return std::nullopt;
   QStringDecoder decoder("windows-1251");
   QString text = decoder.decode(bytes);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -30,8 +37,7 @@ QString textViewPlainText(QByteArrayView bytes, const PlainTextOptions &options)
     QString text;
     if (rtfToPlainText(bytes, text, options).ok()) return text;
   }
-  if (!bytes.contains('\0')) return decodePlainText(bytes);
-  return QString::fromUtf16(kFailedToLoadStreamText);
+  return plainText(bytes).value_or(QString::fromUtf16(kFailedToLoadStreamText));
 }
 
 TextViewLoad loadTextViewMemo(QByteArrayView bytes, QTextDocument &document,
@@ -42,10 +48,8 @@ TextViewLoad loadTextViewMemo(QByteArrayView bytes, QTextDocument &document,
     options.defaultFont = viewFont;
     if (readRtf(bytes, document, options).ok()) return TextViewLoad::RichText;
   }
-  // Not RTF. Plain text it is, unless the bytes are binary data: a NUL byte is no character
-  // of any text a user stored, and would cut the text short where it stands.
-  if (!bytes.contains('\0')) {
-    setPlainText(document, decodePlainText(bytes));
+  if (const auto text = plainText(bytes)) {
+    setPlainText(document, *text);
     return TextViewLoad::PlainText;
   }
   setPlainText(document, QString::fromUtf16(kFailedToLoadStreamText));

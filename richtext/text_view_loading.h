@@ -18,7 +18,7 @@ inline constexpr char16_t kFailedToLoadStreamText[] = u"(Failed to Load Stream)"
 enum class TextViewLoad {
   RichText,  // valid RTF (see startsLikeRtf / readRtf for what counts as valid)
   PlainText, // not RTF: the bytes as code page 1251 text in the view's font
-  Failed,    // not text either (it holds NUL bytes): the view shows kFailedToLoadStreamText
+  Failed,    // not text either (NUL bytes inside it): the view shows kFailedToLoadStreamText
 };
 
 // Replaces the document's content with the memo's bytes by the rule: RTF when valid; else

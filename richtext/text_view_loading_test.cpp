@@ -52,6 +52,15 @@ const LoadCase kCases[] = {
     {"TextThatMerelyMentionsRtf", "see {\\rtf1 here}", TextViewLoad::PlainText,
      u"see {\\rtf1 here}"_qs},
     {"Empty", "", TextViewLoad::PlainText, u""_qs},
+    {"PlainTextPaddedWithNuls", QByteArray("\xc4\xe0\0\0", 4), TextViewLoad::PlainText, u"Да"_qs},
+    {"RtfFollowedByNuls", QByteArray("{\\rtf1 a}\0\0", 11), TextViewLoad::RichText, u"a"_qs},
+    {"RichEditMemo",
+     "{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss MS Sans "
+     "Serif;}{\\f1\\froman\\fcharset2 "
+     "Symbol;}{\\f2\\fswiss\\fcharset204{\\*\\fname Arial;}Arial "
+     "CYR;}}{\\colortbl\\red0\\green0\\blue0;}"
+     "\\deflang1049\\pard\\plain\\f2\\fs20 \\'d2\\'e5\\'ea\\'f1\\'f2\\par }\r\n\0",
+     TextViewLoad::RichText, u"Текст"_qs},
     {"BinaryIsNeither", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), TextViewLoad::Failed,
      u"(Failed to Load Stream)"_qs},
     {"NulInsideBrokenRtf", QByteArray("{\\rtx1 a\0b", 10), TextViewLoad::Failed,
