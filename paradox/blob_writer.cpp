@@ -45,13 +45,17 @@ Result<std::string> readStoredBlob(ByteStore &mb, const Field &field, const std:
   if (base < kUnit || base + kUnit > mb.size()) return mbCorrupt("ссылка на блок .MB вне файла");
   std::uint8_t head[12];
   if (Status s = mb.read(base, head); !s) return s;
-  std::string value(ref.length, '\0');
-  auto *out = reinterpret_cast<std::uint8_t *>(value.data());
+  // Every length is checked against the .MB before anything is allocated.
   if (index == 0xFF) {
     if (head[0] != 2 || bytes::getU32le(head + 3) != ref.length ||
-        bytes::getU16le(head + 7) != ref.modification || base + 9 + ref.length > mb.size())
+        bytes::getU16le(head + 7) != ref.modification ||
+        base + 9 + static_cast<std::uint64_t>(ref.length) > mb.size())
       return mbCorrupt("блок .MB не соответствует записи");
-    if (Status s = mb.read(base + 9, std::span(out, ref.length)); !s) return s;
+    std::string value(ref.length, '\0');
+    if (Status s = mb.read(base + 9,
+                           std::span(reinterpret_cast<std::uint8_t *>(value.data()), ref.length));
+        !s)
+      return s;
     return value;
   }
   if (head[0] != 3 || index >= kEntries) return mbCorrupt("блок .MB не соответствует записи");
@@ -61,8 +65,9 @@ Result<std::string> readStoredBlob(ByteStore &mb, const Field &field, const std:
   if (entry[0] < kFirstDataChunk || entry[0] + entry[1] > kChunks || length != ref.length ||
       bytes::getU16le(entry + 2) != ref.modification)
     return mbCorrupt("элемент блока .MB не соответствует записи");
-  if (Status s =
-          mb.read(base + 16 * static_cast<std::uint64_t>(entry[0]), std::span(out, ref.length));
+  std::string value(ref.length, '\0');
+  if (Status s = mb.read(base + 16 * static_cast<std::uint64_t>(entry[0]),
+                         std::span(reinterpret_cast<std::uint8_t *>(value.data()), ref.length));
       !s)
     return s;
   return value;
