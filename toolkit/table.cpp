@@ -7,6 +7,7 @@
 
 #include "paradox/cursor.h"
 #include "paradox/table.h"
+#include "paradox/table_editor.h"
 
 #include <QDir>
 #include <QFile>
@@ -204,6 +205,7 @@ void TTable::open() {
   try {
     openCursors();
     buildFields();
+    openEditor();
     if (masterLink_ && masterLink_->active()) applyRange(masterValue());
     check(cursor_->first());
     bof_ = true;
@@ -221,11 +223,18 @@ void TTable::open() {
   }
 }
 
+std::string TTable::directoryPath() const {
+  return QFile::encodeName(databaseName_.isEmpty() ? QDir::currentPath() : databaseName_)
+      .toStdString();
+}
+
+std::string TTable::fileName() const {
+  return QFile::encodeName(tableName_).toStdString();
+}
+
 void TTable::openTable() {
-  const std::string directory =
-      QFile::encodeName(databaseName_.isEmpty() ? QDir::currentPath() : databaseName_)
-          .toStdString();
-  const std::string name = QFile::encodeName(tableName_).toStdString();
+  const std::string directory = directoryPath();
+  const std::string name = fileName();
   paradox::OpenOptions options;
   if (readOnly_) options.access = paradox::AccessMode::kReadOnly;
   for (;;) {
@@ -236,6 +245,7 @@ void TTable::openTable() {
     if (opened) {
       table_ = std::move(*opened);
       openedReadOnly_ = options.access == paradox::AccessMode::kReadOnly;
+      passwords_ = options.passwords;
       return;
     }
     const ErrorCode code = opened.status().code();
@@ -261,6 +271,40 @@ void TTable::openCursors() {
   cursor_ = std::move(*cursor);
   reader_ = std::move(*reader);
   range_.reset();
+}
+
+void TTable::openEditor() {
+  if (openedReadOnly_ || readOnly_) return;
+  // A table the writing side refuses (an index out of step, say) can still be browsed.
+  if (auto editor = paradox::TableEditor::open(*table_)) editor_ = std::move(*editor);
+}
+
+void TTable::reload(const std::vector<std::uint8_t> &record, int fallback) {
+  const std::optional<QByteArray> range = range_;
+  paradox::OpenOptions options;
+  options.passwords = passwords_;
+  auto opened = paradox::Table::open(directoryPath(), fileName(), options);
+  if (!opened) raiseEngine(opened.status());
+  reader_.reset();
+  cursor_.reset();
+  table_ = std::move(*opened);
+  openCursors();
+  if (range) applyRange(*range);
+  check(cursor_->first());
+  if (record.empty() || !seekRecord(record)) {
+    const int count = recordCount();
+    if (count > 0) moveCursorTo(std::clamp(fallback, 1, count));
+  }
+}
+
+bool TTable::seekRecord(const std::vector<std::uint8_t> &record) {
+  check(cursor_->first());
+  for (std::uint64_t n = 0, count = cursor_->recordCount(); n < count; ++n) {
+    if (n > 0) check(cursor_->next());
+    const auto bytes = cursor_->recordBytes();
+    if (std::equal(bytes.begin(), bytes.end(), record.begin(), record.end())) return true;
+  }
+  return false;
 }
 
 void TTable::buildFields() {
@@ -292,6 +336,9 @@ void TTable::close() {
 
 void TTable::releaseEngine() {
   setFields({});
+  if (editor_) editor_->cancel(); // a record lock of a pending edit is given back
+  editor_.reset();
+  passwords_.clear();
   reader_.reset();
   cursor_.reset();
   table_.reset();
@@ -320,7 +367,7 @@ void TTable::checkEditing() const {
 }
 
 bool TTable::canModify() const {
-  return active() && !readOnly_ && !openedReadOnly_ && !table_->readOnly();
+  return active() && !readOnly_ && !openedReadOnly_ && !table_->readOnly() && editor_;
 }
 
 bool TTable::checkBrowseMode() {
@@ -415,6 +462,7 @@ void TTable::edit() {
     insert(); // nothing to edit: a new record takes its place
     return;
   }
+  check(editor_->edit(cursor_->recordBytes())); // the record lock: one editor at a time
   changes_.clear();
   modified_ = false;
   setState(dsEdit);
@@ -447,17 +495,28 @@ void TTable::beginInsert(int position) {
 void TTable::fillMasterValue() {
   const int key = firstKeyField();
   if (key < 0 || !masterLink_ || !masterLink_->active() || !range_) return;
-  changes_[key] = detail::FieldChange{range_->isEmpty(), *range_};
+  changes_[key] = Change{range_->isEmpty(), *range_};
 }
 
 void TTable::post() {
   checkActive();
   checkEditing();
   updateRecord();
-  if (state() == dsEdit) {
-    if (modified_) check(detail::storeEdit(*table_, *cursor_, changes_));
+  paradox::FieldInputs inputs;
+  for (const auto &[number, change] : changes_)
+    inputs[number] = paradox::FieldInput{change.blank, change.bytes.toStdString()};
+  const int number = recNo();
+  if (state() == dsEdit && !modified_) {
+    editor_->cancel(); // nothing changed: nothing to write
   } else {
-    check(detail::storeInsert(*table_, *cursor_, changes_));
+    const auto original = cursor_->recordBytes();
+    const bool appending = insertNumber_ > recordCount();
+    auto written =
+        state() == dsEdit
+            ? editor_->post(original, inputs)
+            : editor_->insert(inputs, appending ? std::span<const std::uint8_t>() : original);
+    if (!written) raiseEngine(written.status()); // the record stays in edit
+    reload(*written, number);
   }
   changes_.clear();
   modified_ = false;
@@ -468,6 +527,7 @@ void TTable::post() {
 
 void TTable::cancel() {
   if (state() != dsEdit && state() != dsInsert) return;
+  if (state() == dsEdit) editor_->cancel();
   changes_.clear();
   modified_ = false;
   setState(dsBrowse);
@@ -487,22 +547,22 @@ void TTable::deleteRecord() {
   changes_.clear();
   modified_ = false;
   if (state() == dsEdit) setState(dsBrowse);
-  check(detail::removeCurrent(*table_, *cursor_));
-  if (const int count = recordCount(); count > 0) moveCursorTo(std::min(number, count));
+  check(editor_->remove(cursor_->recordBytes()));
+  reload({}, number); // the following record, or the preceding one after the last
   bof_ = eof_ = recordCount() == 0;
   notifyDataSetChanged();
 }
 
 // ---- field access ----
 
-const detail::FieldChange *TTable::changeOf(const TField *field) const {
+const TTable::Change *TTable::changeOf(const TField *field) const {
   if (state() != dsEdit && state() != dsInsert) return nullptr;
   const auto found = changes_.find(field->index());
   return found == changes_.end() ? nullptr : &found->second;
 }
 
 bool TTable::fieldIsNull(const TField *field) const {
-  if (const detail::FieldChange *change = changeOf(field)) return change->blank;
+  if (const TTable::Change *change = changeOf(field)) return change->blank;
   if (state() == dsInsert || !cursor_ || recordCount() == 0) return true;
   const paradox::Value value = cursor_->value(field->index());
   if (const auto *blob = std::get_if<paradox::Blob>(&value)) return blob->length == 0;
@@ -528,14 +588,14 @@ QString TTable::storedText(paradox::Cursor &cursor, const TField *field) const {
 }
 
 QString TTable::fieldText(const TField *field) const {
-  if (const detail::FieldChange *change = changeOf(field))
+  if (const TTable::Change *change = changeOf(field))
     return change->blank ? QString() : fromCp1251(change->bytes);
   if (state() == dsInsert || !cursor_ || recordCount() == 0) return {};
   return storedText(*cursor_, field);
 }
 
 QByteArray TTable::fieldBytes(const TField *field) const {
-  if (const detail::FieldChange *change = changeOf(field))
+  if (const TTable::Change *change = changeOf(field))
     return change->blank ? QByteArray() : change->bytes;
   if (state() == dsInsert || !cursor_ || recordCount() == 0) return {};
   if (field->isBlob()) {
@@ -558,7 +618,7 @@ void TTable::setFieldText(TField *field, const QString &value) {
 void TTable::setFieldBytes(TField *field, const QByteArray &value) {
   checkActive();
   checkEditing();
-  changes_[field->index()] = detail::FieldChange{value.isEmpty(), value};
+  changes_[field->index()] = Change{value.isEmpty(), value};
   modified_ = true;
   notifyRecordChanged(field);
 }

@@ -12,7 +12,6 @@
 #pragma once
 
 #include "toolkit/data_set.h"
-#include "toolkit/table_writes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,10 +20,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velanta::paradox {
 class Table;
 class Cursor;
+class TableEditor;
 } // namespace velanta::paradox
 
 namespace toolkit {
@@ -107,8 +108,22 @@ private:
   class MasterLink;
   friend class MasterLink;
 
+  // A value written into the record in edit or insert state: stored bytes (1251 text,
+  // a blob's bytes), or blank.
+  struct Change {
+    bool blank = false;
+    QByteArray bytes;
+  };
+
+  std::string directoryPath() const;
+  std::string fileName() const;
   void openTable();
   void openCursors();
+  void openEditor();
+  // After a change: reads the table afresh and stands on `record` (its stored bytes), or on
+  // record number `fallback` when it is gone.
+  void reload(const std::vector<std::uint8_t> &record, int fallback);
+  bool seekRecord(const std::vector<std::uint8_t> &record);
   void releaseEngine();
   void buildFields();
   void checkActive() const;
@@ -123,7 +138,7 @@ private:
   int currentNumber() const;
   void moveCursorTo(int number);
   QString storedText(velanta::paradox::Cursor &cursor, const TField *field) const;
-  const detail::FieldChange *changeOf(const TField *field) const;
+  const Change *changeOf(const TField *field) const;
 
   // Master-detail link.
   QString firstMasterField() const;
@@ -147,13 +162,16 @@ private:
   std::unique_ptr<velanta::paradox::Cursor> cursor_;
   // A second cursor over the same order and range: lists read ahead without moving.
   std::unique_ptr<velanta::paradox::Cursor> reader_;
+  // The writing side, opened with the table unless the table can only be read.
+  std::unique_ptr<velanta::paradox::TableEditor> editor_;
+  std::vector<std::string> passwords_; // those the table opened with
   std::unique_ptr<MasterLink> masterLink_;
   bool openedReadOnly_ = false;
   std::optional<QByteArray> range_;
   bool bof_ = true;
   bool eof_ = true;
 
-  detail::FieldChanges changes_; // while in edit or insert state
+  std::map<int, Change> changes_; // by field number, while in edit or insert state
   bool modified_ = false;
   int insertNumber_ = 0; // where a new record is presented while inserting
 };
