@@ -55,6 +55,14 @@ Status PageOverlay::write(std::uint64_t offset, std::span<const std::uint8_t> da
     if (it == dirty_.end()) {
       Page fresh;
       if (Status s = loadPage(page, fresh); !s) return s;
+      // Rewriting bytes with what they already hold is no change: the file stays out of the
+      // commit (no journal entry, no sync).
+      if (page * kPageSize + inPage + n <= std::min(originalSize_, newSize_) &&
+          std::memcmp(fresh.data() + inPage, data.data() + done, n) == 0) {
+        done += n;
+        at += n;
+        continue;
+      }
       it = dirty_.emplace(page, fresh).first;
     }
     std::memcpy(it->second.data() + inPage, data.data() + done, n);
