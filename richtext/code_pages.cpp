@@ -227,8 +227,13 @@ CodePages::CodePages() = default;
 CodePages::~CodePages() = default;
 
 const std::array<char16_t, 256> &CodePages::singleByteTable(int codePage) {
+  if (codePage == lastCodePage_ && lastTable_) return *lastTable_;
   auto &slot = tables_[codePage];
-  if (slot) return *slot;
+  if (slot) {
+    lastCodePage_ = codePage;
+    lastTable_ = slot.get();
+    return *slot;
+  }
   slot = std::make_unique<std::array<char16_t, 256>>();
   auto &table = *slot;
   if (codePage == kSymbolCodePage || codePage == kSymbolFontCodePage) {

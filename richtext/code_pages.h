@@ -47,6 +47,8 @@ private:
 
   std::unordered_map<int, std::unique_ptr<std::array<char16_t, 256>>> tables_;
   std::unordered_map<int, std::unique_ptr<QStringDecoder>> decoders_;
+  int lastCodePage_ = 0; // the table asked for last, found without a lookup
+  const std::array<char16_t, 256> *lastTable_ = nullptr;
 };
 
 // The ICU name of a Windows or Mac code page, or nullptr when we know none.

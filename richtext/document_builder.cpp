@@ -207,6 +207,13 @@ Layout layoutTable(Table &table) {
 DocumentBuilder::DocumentBuilder(QTextDocument &document, bool loadPictures)
     : document_(document), loadPictures_(loadPictures) {
   root_.cursor = QTextCursor(&document_);
+  // One edit for the whole reading: the document is laid out once, at the end, not after
+  // every insertion.
+  root_.cursor.beginEditBlock();
+}
+
+DocumentBuilder::~DocumentBuilder() {
+  root_.cursor.endEditBlock();
 }
 
 void DocumentBuilder::block(Block &&block) {

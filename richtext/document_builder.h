@@ -20,6 +20,9 @@ class Interpreter;
 class DocumentBuilder final : public BlockSink {
 public:
   DocumentBuilder(QTextDocument &document, bool loadPictures);
+  ~DocumentBuilder() override;
+  DocumentBuilder(const DocumentBuilder &) = delete;
+  DocumentBuilder &operator=(const DocumentBuilder &) = delete;
   void attach(Interpreter &interpreter) { interpreter_ = &interpreter; }
 
   void block(Block &&block) override;

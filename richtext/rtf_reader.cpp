@@ -36,14 +36,15 @@ RtfReadResult readRtf(QByteArrayView rtf, QTextDocument &document, const RtfRead
   document.setUndoRedoEnabled(false);
   document.clear();
   document.setDefaultFont(options.defaultFont);
-  detail::DocumentBuilder builder(document, options.loadPictures);
-  detail::Interpreter interpreter(builder, detail::ReadMode::Rich, options.loadPictures);
-  builder.attach(interpreter);
-  const RtfReadResult result = interpreter.run(rtf);
-  if (result.ok())
-    builder.finish();
-  else
-    document.clear();
+  RtfReadResult result;
+  {
+    detail::DocumentBuilder builder(document, options.loadPictures);
+    detail::Interpreter interpreter(builder, detail::ReadMode::Rich, options.loadPictures);
+    builder.attach(interpreter);
+    result = interpreter.run(rtf);
+    if (result.ok()) builder.finish();
+  }
+  if (!result.ok()) document.clear();
   document.setUndoRedoEnabled(undo);
   return result;
 }
