@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace toolkit {
@@ -178,6 +179,22 @@ void TControl::mouseReleaseEvent(QMouseEvent *event) {
   if (click)
     emit OnClick(this);
   QWidget::mouseReleaseEvent(event);
+}
+
+int mulDiv(int value, int numerator, int denominator) {
+  return int(std::lround(double(value) * numerator / denominator));
+}
+
+void TControl::scaleBy(int numerator, int denominator) {
+  const QRect g = geometry();
+  setGeometry(mulDiv(g.x(), numerator, denominator), mulDiv(g.y(), numerator, denominator),
+              mulDiv(g.width(), numerator, denominator),
+              mulDiv(g.height(), numerator, denominator));
+  if (font_)
+    font_->setHeight(-mulDiv(font_->font().pixelSize(), numerator, denominator));
+  for (QObject *child : childContainer()->children())
+    if (auto *control = qobject_cast<TControl *>(child))
+      control->scaleBy(numerator, denominator);
 }
 
 // ---- layout ----

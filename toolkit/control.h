@@ -121,6 +121,9 @@ public:
   virtual void loaded();
   // Windowed controls lie over the pictures, labels and buttons of the same parent.
   virtual bool isWindowed() const { return true; }
+  // Scales position, size and an own font by numerator/denominator, then the children
+  // (pictures keep their pixel size: only their controls' rectangles change).
+  virtual void scaleBy(int numerator, int denominator);
 
   // The colour the control paints its background with, resolved to RGB.
   QColor backgroundColor() const;
@@ -146,6 +149,9 @@ private:
   bool tabStop_ = false;
   bool visibleSetting_ = true;
 };
+
+// numerator/denominator of a value, rounded to the nearest integer.
+int mulDiv(int value, int numerator, int denominator);
 
 // Lays out the aligned TControl children of a container in the order top, bottom, left,
 // right, client, within the container's align rectangle.

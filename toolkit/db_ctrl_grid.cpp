@@ -89,6 +89,12 @@ void TDBCtrlGrid::loaded() {
   refresh();
 }
 
+void TDBCtrlGrid::scaleBy(int numerator, int denominator) {
+  setPanelWidth(mulDiv(panelWidth_, numerator, denominator));
+  setPanelHeight(mulDiv(panelHeight_, numerator, denominator));
+  TControl::scaleBy(numerator, denominator);
+}
+
 QRect TDBCtrlGrid::rowRect(int row) const {
   return QRect(0, row * panelHeight_, panelWidth_, panelHeight_);
 }

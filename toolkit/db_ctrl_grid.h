@@ -50,6 +50,7 @@ public:
   // The row template: the form description's children of the list live here (hidden).
   QWidget *childContainer() override;
   void loaded() override;
+  void scaleBy(int numerator, int denominator) override;
 
   QScrollBar *scrollBar() const { return scrollBar_; }
   // The rectangle of row `row` (0 = top), and the row at a point (-1 outside the rows).

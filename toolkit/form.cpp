@@ -3,6 +3,8 @@
 #include "toolkit/application.h"
 #include "toolkit/form_reader.h"
 
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QScreen>
 
 #include <algorithm>
@@ -48,8 +50,29 @@ void TForm::updateFrame() {
     resize(outer);
 }
 
+void TForm::scaleBy(int numerator, int denominator) {
+  setClientWidth(mulDiv(clientWidth(), numerator, denominator));
+  setClientHeight(mulDiv(clientHeight(), numerator, denominator));
+  for (QObject *child : client_->children())
+    if (auto *control = qobject_cast<TControl *>(child))
+      control->scaleBy(numerator, denominator);
+}
+
+std::pair<int, int> TForm::scaleToScreen(int screenDpi) {
+  if (screenDpi <= 0 || screenDpi == kDesignDpi)
+    return {1, 1};
+  TFont *windowFont = fontObject();
+  windowFont->setHeight(-mulDiv(windowFont->font().pixelSize(), screenDpi, kDesignDpi));
+  const int textHeight = QFontMetrics(windowFont->font()).height();
+  if (textHeight != kDesignTextHeight)
+    scaleBy(textHeight, kDesignTextHeight);
+  return {textHeight, kDesignTextHeight};
+}
+
 void TForm::createFromDescription(const QString &path) {
   loadForm(this, path);
+  if (const QScreen *screen = QGuiApplication::primaryScreen())
+    scaleToScreen(qRound(screen->logicalDotsPerInchY()));
   try {
     emit OnCreate(this);
   } catch (...) {

@@ -3,6 +3,8 @@
 
 #include "toolkit/control.h"
 
+#include <utility>
+
 namespace toolkit {
 
 enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
@@ -32,6 +34,12 @@ public:
   void setPosition(int position) { position_ = position; }
 
   QWidget *childContainer() override { return client_; }
+  void scaleBy(int numerator, int denominator) override;
+  // Fits a window designed at 96 pixels per inch to a screen of `screenDpi`: the window's
+  // font is scaled by screenDpi/96, then every position, size and font by the ratio of
+  // that font's text height to the design's (13 pixels for the window's font). Returns the
+  // ratio as numerator/denominator (equal when nothing changed).
+  std::pair<int, int> scaleToScreen(int screenDpi);
   QRect alignRect() const override { return client_->rect(); }
   QWidget *clientArea() const { return client_; }
 
@@ -48,6 +56,8 @@ protected:
 
 private:
   void updateFrame();
+  static constexpr int kDesignDpi = 96;
+  static constexpr int kDesignTextHeight = 13;
   QWidget *client_;
   int borderWidth_ = 0;
   int borderStyle_ = bsSizeable;
