@@ -61,7 +61,7 @@ class Document:
         self.parts.append('\\pard\\plain\\qc\\sa120\\f0\\fs24 %s\\par\n' % body)
 
     def place_and_date(self, place, date):
-        self.parts.append('\\pard\\plain\\tqr\\tx9637\\sa240\\f0\\fs24 %s\\tab %s\\par\n'
+        self.parts.append('\\pard\\plain\\tqr\\tx9355\\sa240\\f0\\fs24 %s\\tab %s\\par\n'
                           % (inline(place), inline(date)))
 
     def para(self, text, indent=True):

@@ -413,17 +413,13 @@ void TTable::last() {
 int TTable::moveBy(int distance) {
   checkActive();
   const int from = recNo();
-  int base = currentNumber();
-  if (checkBrowseMode()) {
-    // The dropped new row stood between two stored records: count from its place.
-    base = distance < 0 ? from : from - 1;
-  } else if (state() == dsBrowse && from != currentNumber()) {
-    base = currentNumber(); // a stored new record now stands at its own place
-  }
+  // A dropped new row stood between two stored records: count from its place. A posted one
+  // (or an edited record that moved in the index) counts from where it is stored now.
+  const bool dropped = checkBrowseMode();
+  const int base = dropped ? (distance < 0 ? from : from - 1) : currentNumber();
   const int count = recordCount();
   if (count == 0) {
     bof_ = eof_ = true;
-    notifyDataSetChanged();
     return 0;
   }
   const int wanted = base + distance;
@@ -432,7 +428,6 @@ int TTable::moveBy(int distance) {
   moveCursorTo(target);
   bof_ = distance < 0 && wanted < 1;
   eof_ = distance > 0 && wanted > count;
-  if (distance == 0 && target == 1) bof_ = false;
   if (currentNumber() != before || from != currentNumber()) notifyScrolled();
   return target - from;
 }

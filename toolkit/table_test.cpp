@@ -273,6 +273,32 @@ TEST_F(TableTest, NewDocumentTakesTheCurrentKindAndAnUntouchedOneIsDropped) {
   EXPECT_EQ(c.documents->fieldByName("Text")->asBytes(), QByteArray());
 }
 
+TEST_F(TableTest, NewKindGoesBeforeTheCurrentOneAndTheLinkFollowsItsTip) {
+  writeKinds(dir.path(), {"Аренда", "Купля"});
+  writeDocuments(dir.path(), docs);
+  Catalogue c(dir.path());
+  c.documents->open();
+  c.kinds->open();
+  c.kinds->next();
+  c.kinds->insert(); // a blank kind: the blank kind's documents, none
+  EXPECT_EQ(c.kinds->recNo(), 2);
+  EXPECT_TRUE(c.documents->isEmpty());
+  TField *tip = c.kinds->fieldByName("Tip");
+  EXPECT_EQ(c.kinds->displayTexts(tip, 1, 5), QStringList({"Аренда", "", "Купля"}));
+  c.kinds->prior(); // untouched: dropped
+  EXPECT_EQ(c.kinds->recordCount(), 2);
+  EXPECT_EQ(tip->asString(), "Аренда");
+  EXPECT_EQ(c.documents->recordCount(), 2);
+
+  c.kinds->next();
+  c.kinds->insert();
+  tip->setAsString("Купля");
+  EXPECT_EQ(c.documents->recordCount(), 3); // the link follows the typed Tip
+  c.kinds->post();
+  EXPECT_EQ(c.kinds->displayTexts(tip, 1, 5), QStringList({"Аренда", "Купля", "Купля"}));
+  EXPECT_EQ(c.kinds->recNo(), 2);
+}
+
 TEST_F(TableTest, KindWithoutDocumentsEditBeginsANewDocumentOfThatKind) {
   writeKinds(dir.path(), {"Заём"});
   writeDocuments(dir.path(), docs);
