@@ -69,6 +69,9 @@ Result<TableFamily> describeFamily(FileSystem &fs, const std::string &directory,
   for (std::size_t i = 0; i < h.descriptors.size(); ++i) {
     if (!isKnownFieldType(h.descriptors[i].type))
       return notSupported(family.dbPath, "неизвестный тип поля");
+    if (!fieldSizeWritable(static_cast<FieldType>(h.descriptors[i].type), h.descriptors[i].size))
+      return notSupported(family.dbPath,
+                          "поле " + std::to_string(i + 1) + " неподходящего размера");
     Field f;
     f.name = i < h.fieldNames.size() ? h.fieldNames[i] : "Field" + std::to_string(i + 1);
     f.type = static_cast<FieldType>(h.descriptors[i].type);

@@ -86,7 +86,7 @@ int defaultSize(FieldType type) {
   }
 }
 
-bool sizeValid(FieldType type, int size) {
+bool sizeValidStrict(FieldType type, int size) {
   switch (type) {
   case FieldType::kAlpha:
   case FieldType::kBytes:
@@ -106,6 +106,12 @@ bool sizeValid(FieldType type, int size) {
 }
 
 } // namespace
+
+bool fieldSizeWritable(FieldType type, int size) {
+  if (isBlobType(type))
+    return size >= 10 && size <= 250; // some writers give memos a bare 10-byte trailer
+  return knownType(type) && sizeValidStrict(type, size);
+}
 
 std::uint8_t sortOrderByte(const std::string &id) {
   static const std::pair<const char *, std::uint8_t> known[] = {
@@ -153,7 +159,7 @@ std::shared_ptr<const TableLayout> makeLayout(const TableSpec &spec, std::string
     if (!names.insert(lower).second) return fail("field name '" + f.name + "' is used twice");
     if (!knownType(f.type)) return fail("field '" + f.name + "' has an unknown type");
     const int size = f.size == 0 ? defaultSize(f.type) : f.size;
-    if (!sizeValid(f.type, size)) return fail("field '" + f.name + "' has an invalid size");
+    if (!sizeValidStrict(f.type, size)) return fail("field '" + f.name + "' has an invalid size");
     Field fl{f.name, f.type, size, offset, fieldWidth(f.type, size)};
     offset += fl.width;
     layout->fields.push_back(fl);

@@ -36,6 +36,10 @@ struct TableSpec {
   int blockSizeKb = 2;              // 1, 2, 4, 8, 16 or 32
 };
 
+// Whether a descriptor's size byte is one the writer can lay out safely (blob fields hold at
+// least their 10-byte trailer, fixed-size types their exact size).
+bool fieldSizeWritable(FieldType type, int size);
+
 // Byte id of a language driver (header 0x29); 0 for unknown ids.
 std::uint8_t sortOrderByte(const std::string &sortOrderId);
 
