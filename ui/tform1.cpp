@@ -2,6 +2,7 @@
 
 #include "catalogue/catalogue.h"
 #include "links/links.h"
+#include "output/window_commands.h"
 
 #include "toolkit/application.h"
 #include "toolkit/date_format.h"
@@ -27,9 +28,15 @@ TForm1::TForm1(const QString &description) {
 }
 
 // The two exports and printing: filled in by the output commands.
-void TForm1::SpeedButton2Click(QObject *) {}
-void TForm1::SpeedButton3Click(QObject *) {}
-void TForm1::SpeedButton4Click(QObject *) {}
+void TForm1::SpeedButton2Click(QObject *) {
+  output::saveCurrentDocument(output::kSaveForWord, *DBRichEdit2, *Label1, *DBRichEdit1, *SaveDialog1);
+}
+void TForm1::SpeedButton3Click(QObject *) {
+  output::saveCurrentDocument(output::kSaveForNotepad, *DBRichEdit2, *Label2, *DBRichEdit1, *SaveDialog1);
+}
+void TForm1::SpeedButton4Click(QObject *) {
+  output::printCurrentDocument(*PrintDialog1, *DBRichEdit2, *DBRichEdit1);
+}
 
 void TForm1::FormCreate(QObject *) {
   catalogue::openCatalogue(*this); // password, Table1, Table2
