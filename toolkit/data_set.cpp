@@ -164,6 +164,9 @@ template <typename Notice> void TDataSet::notifyLinks(Notice notice) {
 void TDataSet::updateRecord() {
   notifyLinks([](TDataLink *link) { link->updateData(); });
 }
+void TDataSet::notifyCheckBrowseMode() {
+  notifyLinks([](TDataLink *link) { link->checkBrowseMode(); });
+}
 void TDataSet::notifyActiveChanged() {
   notifyLinks([](TDataLink *link) { link->activeChanged(); });
 }

@@ -83,6 +83,7 @@ public:
   virtual void recordChanged(TField *) {} // a field (or, with null, the whole record) changed
   virtual void editingChanged() {}        // the state entered or left edit/insert
   virtual void updateData() {}            // write what the control holds into the record
+  virtual void checkBrowseMode() {}       // the data set is about to move: finish dependent edits
 
 private:
   QPointer<TDataSource> source_;
@@ -187,6 +188,8 @@ protected:
   void setFields(std::vector<TField *> fields);
   // Asks the bound controls to write what they hold into the record (before post/move).
   void updateRecord();
+  // Before the data set moves: dependent data sets (details) post or cancel their edits.
+  void notifyCheckBrowseMode();
   // Notices to every link of every data source.
   void notifyActiveChanged();
   void notifyDataSetChanged();

@@ -136,6 +136,9 @@ public:
   void activeChanged() override { detail_.masterActivated(active()); }
   void dataSetChanged() override { detail_.masterChanged(); }
   void dataSetScrolled() override { detail_.masterChanged(); }
+  void checkBrowseMode() override {
+    if (detail_.active()) detail_.checkBrowseMode();
+  }
   void recordChanged(TField *field) override {
     if (!field || detail_.isMasterField(field)) detail_.masterChanged();
   }
@@ -371,6 +374,7 @@ bool TTable::canModify() const {
 }
 
 bool TTable::checkBrowseMode() {
+  notifyCheckBrowseMode(); // details first: a failing post stops the move here
   if (state() != dsEdit && state() != dsInsert) return false;
   updateRecord(); // the bound controls write what they hold
   if (modified_) {
@@ -538,6 +542,7 @@ void TTable::deleteRecord() {
   if (recordCount() == 0)
     databaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
   checkModifiable();
+  notifyCheckBrowseMode();
   const int number = currentNumber();
   changes_.clear();
   modified_ = false;

@@ -230,6 +230,20 @@ TEST_F(TableTest, PendingNameIsPostedWhenTheKindChanges) {
   EXPECT_EQ(again.names(), QStringList({"Аренда гаража", "Аренда склада"}));
 }
 
+TEST_F(TableTest, FailedPostKeepsTheKindAndTheEdit) {
+  writeKinds(dir.path(), {"Аренда", "Купля"});
+  writeDocuments(dir.path(), docs);
+  Catalogue c(dir.path());
+  c.documents->open();
+  c.kinds->open();
+  c.documents->edit();
+  c.documents->fieldByName("Name")->setAsString(QString(121, QChar(u'я'))); // longer than A120
+  EXPECT_THROW(c.kinds->next(), EDBEngineError);
+  EXPECT_EQ(c.kinds->fieldByName("Tip")->asString(), "Аренда"); // the move did not happen
+  EXPECT_EQ(c.documents->state(), dsEdit);
+  EXPECT_EQ(c.name(), QString(121, QChar(u'я')));
+}
+
 TEST_F(TableTest, PendingEditIsLostWhenTheTableCloses) {
   writeKinds(dir.path(), {"Аренда"});
   writeDocuments(dir.path(), docs);
