@@ -10,6 +10,7 @@
 #include "paradox/page_overlay.h"
 #include "paradox/table.h"
 #include "paradox/table_check.h"
+#include "paradox/table_editor.h"
 #include "paradox/testing/pxlib_oracle.h"
 
 #include <gtest/gtest.h>
@@ -495,6 +496,55 @@ TEST(TableWriterFaults, EveryWriteFailingFromThenOn) {
 TEST(TableWriterFaults, PowerLossAtEveryWrite) {
   for (const Scenario &s : scenarios())
     runFaults(s, Fault::kPowerLoss);
+}
+
+} // namespace
+} // namespace velanta::paradox
+
+namespace velanta::paradox {
+namespace {
+
+TEST(TableEditor, PostInsertDeleteThroughTheEntryPointsOfADataSet) {
+  MemoryFileSystem files;
+  buildCatalogue(files, 30, 4);
+  OpenOptions options;
+  options.fileSystem = &files;
+  auto table = Table::open(kDir, "base.db", options);
+  ASSERT_TRUE(table) << table.status().toString();
+  auto editor = TableEditor::open(**table);
+  ASSERT_TRUE(editor) << editor.status().toString();
+  auto cursor = (*table)->openCursor("TipGlavno");
+  ASSERT_TRUE(cursor);
+  const std::vector<std::uint8_t> current((*cursor)->recordBytes().begin(),
+                                          (*cursor)->recordBytes().end());
+  const int name = (*table)->fieldIndex("Name");
+  const int text = (*table)->fieldIndex("Text");
+
+  ASSERT_TRUE((*editor)->edit(current));
+  // An over-long name is refused naming the field; the edit goes on, nothing is written.
+  const auto before = files.contents(kDir + "/base.db");
+  auto refused = (*editor)->post(current, {{name, {false, std::string(121, 'n')}}});
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.status().code(), ErrorCode::kInvalidArgument);
+  EXPECT_NE(refused.status().toString().find("Name"), std::string::npos);
+  EXPECT_EQ(files.contents(kDir + "/base.db"), before);
+  auto written = (*editor)->post(
+      current, {{name, {false, "\xcd\xee\xe2\xee\xe5"}}, {text, {false, std::string(4000, 't')}}});
+  ASSERT_TRUE(written) << written.status().toString();
+  EXPECT_EQ(alpha(*written, 44, 120), "\xcd\xee\xe2\xee\xe5");
+  EXPECT_EQ(*(*editor)->writer().readBlob(*written, text), std::string(4000, 't'));
+
+  auto inserted = (*editor)->insert(
+      {{(*table)->fieldIndex("Tip"), {false, "\xc2\xe8\xe4"}}, {name, {false, "new"}}});
+  ASSERT_TRUE(inserted) << inserted.status().toString();
+  EXPECT_EQ(idOf(*inserted), 61); // the next autoincrement value after 2 × 30
+  ASSERT_TRUE((*editor)->remove(*inserted));
+  expectSound(files);
+
+  // Readers opened afterwards see the posted name in TipGlavno order.
+  auto reread = Table::open(kDir, "base.db", options);
+  ASSERT_TRUE(reread);
+  EXPECT_EQ((*reread)->info().records, 30u);
 }
 
 } // namespace
