@@ -33,3 +33,9 @@ if(VELANTA_TESTS AND PXLIB_FOUND)
     testing/px_mb_shim.cpp
     LINKS paradox PkgConfig::PXLIB dl)
 endif()
+
+if(VELANTA_TESTS)
+  velanta_test(paradox_check_command_test SOURCES check_command_test.cpp LINKS paradox)
+  target_compile_definitions(paradox_check_command_test PRIVATE VELANTA_TOOL="$<TARGET_FILE:velanta-tool>")
+  add_dependencies(paradox_check_command_test velanta-tool)
+endif()
