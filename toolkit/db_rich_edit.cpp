@@ -1,5 +1,6 @@
 #include "toolkit/db_rich_edit.h"
 
+#include "toolkit/exceptions.h"
 #include "toolkit/panel.h"
 
 #include "richtext/plain_text.h"
@@ -286,7 +287,14 @@ bool TDBRichEdit::eventFilter(QObject *watched, QEvent *event) {
     }
   } else if (event->type() == QEvent::FocusOut) {
     const auto reason = static_cast<QFocusEvent *>(event)->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) commitText();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+      try {
+        commitText();
+      } catch (const Exception &) {
+        // The text stays in the box, still pending: storing the record writes it again
+        // and reports the refusal then, once, and does not leave the record.
+      }
+    }
   }
   return TControl::eventFilter(watched, event);
 }

@@ -325,6 +325,48 @@ TEST_F(Browsing, TypingInAKindWithoutDocumentsMakesANewDocumentOfThatKind) {
   EXPECT_TRUE(view().isEmpty());
 }
 
+TEST_F(Browsing, ATitleNotWritableInCodePage1251IsRefusedOnceAndStaysTyped) {
+  form_->DBRichEdit2->editor()->moveCursor(QTextCursor::End);
+  type(QStringLiteral(" 中"));
+  int boxes = 0;
+  QString text;
+  testing_support::answerNextModal([&](QWidget *modal) {
+    ++boxes;
+    text = qobject_cast<QMessageBox *>(modal)->text();
+    modal->close();
+  });
+  pressRow(form_->DBCtrlGrid2, 2);
+  QTest::qWait(50);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(text.toStdString(), "Table1: Invalid value for field 'Name'");
+  EXPECT_EQ(docs().recNo(), 1);
+  EXPECT_EQ(docs().state(), dsEdit);
+  EXPECT_EQ(title(), u"Документ 01 中");
+}
+
+TEST_F(Browsing, NewRecordsShowEmptyViewsAndTheFocusedListItsFocusRectangle) {
+  key(form_->DBCtrlGrid2, Qt::Key_Insert, Qt::ControlModifier);
+  EXPECT_TRUE(title().isEmpty());
+  EXPECT_TRUE(view().isEmpty());
+  key(form_->DBCtrlGrid2, Qt::Key_Escape);
+  EXPECT_EQ(title(), u"Документ 25");
+  EXPECT_EQ(view(), u"Текст Документ 25");
+  // A dotted line two pixels inside the current row, only while the list has the focus.
+  const auto dotsOnRowTop = [this] {
+    const QImage shot = form_->DBCtrlGrid2->grab().toImage();
+    const int y = form_->DBCtrlGrid2->rowRect(form_->DBCtrlGrid2->currentRow()).top() + 2;
+    int dark = 0;
+    for (int x = 2; x < 250; ++x)
+      dark += qGray(shot.pixel(x, y)) < 128;
+    return dark;
+  };
+  const int focused = dotsOnRowTop();
+  EXPECT_GT(focused, 60);
+  EXPECT_LT(focused, 190);
+  form_->DBRichEdit1->setFocus();
+  EXPECT_EQ(dotsOnRowTop(), 0);
+}
+
 TEST_F(Browsing, TheTextViewNeverEdits) {
   QTextEdit *text = form_->DBRichEdit1->editor();
   text->setFocus();
