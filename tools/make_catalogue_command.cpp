@@ -1,12 +1,13 @@
-// velanta-tool make-catalogue SOURCE_DIR OUT_DIR: builds a catalogue (tip.db and base.db,
-// protected with the program's table password, code page 1251) from plain sources:
+// velanta-tool make-catalogue [--force] SOURCE_DIR OUT_DIR: builds a catalogue (tip.db and
+// base.db, protected with the program's table password, code page 1251) from plain sources:
 //
 //   SOURCE_DIR/kinds.txt       one kind per line, in the order the kinds list shows them
 //   SOURCE_DIR/documents.txt   one document per line: KIND <tab> FILE <tab> NAME
 //   SOURCE_DIR/documents/FILE  the document's body as RTF
 //
 // Both lists are UTF-8; lines that are empty or start with "#" are skipped. A kind may
-// have no documents; every document's kind must be listed.
+// have no documents; every document's kind must be listed. A catalogue already in OUT_DIR is
+// kept as it is (it may hold the user's changes) unless --force is given.
 #include "tools/command.h"
 
 #include "catalogue/catalogue_files.h"
@@ -104,13 +105,22 @@ paradox::TableSpec documentsSpec() {
   return spec;
 }
 
-int makeCatalogue(const std::vector<std::string> &args) {
+int makeCatalogue(const std::vector<std::string> &given) {
+  std::vector<std::string> args = given;
+  const bool force = !args.empty() && args.front() == "--force";
+  if (force) args.erase(args.begin());
   if (args.size() != 2) {
-    std::cerr << "usage: velanta-tool make-catalogue SOURCE_DIR OUT_DIR\n";
+    std::cerr << "usage: velanta-tool make-catalogue [--force] SOURCE_DIR OUT_DIR\n";
     return 2;
   }
   const fs::path source = args[0];
   const fs::path out = args[1];
+  if (!force &&
+      (fs::exists(out / catalogue::kKindsFile) || fs::exists(out / catalogue::kDocumentsFile))) {
+    std::cout << "make-catalogue: " << out.string()
+              << " already holds a catalogue; kept (--force replaces it)\n";
+    return 0;
+  }
   fs::create_directories(out);
 
   auto kinds = paradox::TableBuilder::make(kindsSpec());
@@ -151,10 +161,10 @@ int makeCatalogue(const std::vector<std::string> &args) {
   return 0;
 }
 
-const RegisterCommand
-    registration("make-catalogue",
-                 "make-catalogue SOURCE_DIR OUT_DIR   build tip.db and base.db from sources",
-                 makeCatalogue);
+const RegisterCommand registration(
+    "make-catalogue",
+    "make-catalogue [--force] SOURCE_DIR OUT_DIR   build tip.db and base.db from sources",
+    makeCatalogue);
 
 } // namespace
 } // namespace velanta::tool
