@@ -150,23 +150,46 @@ TEST_F(Browsing, KeysInTheDocumentsList) {
   }
 }
 
-TEST_F(Browsing, KeysInTheKindsListChangeTheDocumentsShown) {
-  key(form_->DBCtrlGrid1, Qt::Key_Down);
-  EXPECT_EQ(kind(), u"Подряд");
-  EXPECT_EQ(docs().recordCount(), 2);
-  EXPECT_EQ(name(), u"Подряд второй"); // the index orders by name
-  EXPECT_EQ(title(), u"Подряд второй");
-  EXPECT_EQ(view(), u"Второй");
-  EXPECT_EQ(form_->DBCtrlGrid2->currentRow(), 0);
-  EXPECT_EQ(form_->DBCtrlGrid2->filledRows(), 2);
+struct KindStep {
+  Qt::Key key;
+  Qt::KeyboardModifiers mods;
+  int recNo;
+  TDataSetState state;
+  const char16_t *firstDocument; // what the documents list and the views then show
+};
 
-  key(form_->DBCtrlGrid1, Qt::Key_End);
-  key(form_->DBCtrlGrid1, Qt::Key_Down); // a new kind, appended
-  EXPECT_EQ(kinds().state(), dsInsert);
-  key(form_->DBCtrlGrid1, Qt::Key_Up); // a new kind is always dropped
-  EXPECT_EQ(kinds().state(), dsBrowse);
-  EXPECT_EQ(kinds().recordCount(), 4);
-  EXPECT_EQ(kinds().recNo(), 4);
+TEST_F(Browsing, KeysInTheKindsListChangeTheDocumentsShown) {
+  const KindStep steps[] = {
+      {Qt::Key_Up, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_Down, {}, 2, dsBrowse, u"Подряд второй"}, // the index orders by name
+      {Qt::Key_Right, {}, 3, dsBrowse, u""},             // "Пусто": no documents
+      {Qt::Key_Left, {}, 2, dsBrowse, u"Подряд второй"},
+      {Qt::Key_End, {}, 4, dsBrowse, u"Документ 01"},
+      {Qt::Key_Down, {}, 5, dsInsert, u""},          // a new kind appended
+      {Qt::Key_Up, {}, 4, dsBrowse, u"Документ 01"}, // a new kind is always dropped
+      {Qt::Key_Home, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_PageDown, {}, 4, dsBrowse, u"Документ 01"}, // by six, at most to the last
+      {Qt::Key_PageUp, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_Return, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_F2, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_Delete, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_Insert, {}, 1, dsInsert, u""},
+      {Qt::Key_Escape, {}, 1, dsBrowse, u"Документ 01"},
+      {Qt::Key_Insert, Qt::ControlModifier, 5, dsInsert, u""},
+      {Qt::Key_Escape, {}, 4, dsBrowse, u"Документ 01"},
+  };
+  int n = 0;
+  for (const KindStep &s : steps) {
+    SCOPED_TRACE(::testing::Message() << "step " << n++);
+    key(form_->DBCtrlGrid1, s.key, s.mods);
+    EXPECT_EQ(kinds().recNo(), s.recNo);
+    EXPECT_EQ(kinds().state(), s.state);
+    EXPECT_EQ(kinds().recordCount(), 4);
+    EXPECT_EQ(title(), QString::fromUtf16(s.firstDocument));
+    EXPECT_EQ(form_->DBCtrlGrid2->currentRow(), 0);
+    EXPECT_EQ(form_->DBCtrlGrid1->scrollBar()->value(), std::min(s.recNo, 4));
+  }
+  EXPECT_EQ(view(), u"Текст Документ 01");
 }
 
 TEST_F(Browsing, AKindWithoutDocumentsShowsOneCreamRowAndEmptyViews) {
