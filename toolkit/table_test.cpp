@@ -427,6 +427,20 @@ TEST_F(TableTest, MissingFileIsTheEnginesError) {
   EXPECT_TRUE(c.documents->displayTexts(nullptr, 1, 18).isEmpty());
 }
 
+TEST_F(TableTest, MissingIndexFailsTheOpeningAndClosesTheTable) {
+  paradox::TableSpec spec; // base.db without TipGlavno
+  spec.fields = {{"Tip", FieldType::kAlpha, 40}, {"Name", FieldType::kAlpha, 120}};
+  ASSERT_TRUE(paradox::createTable((dir.path() + "/base.db").toStdString(), spec));
+  Catalogue c(dir.path());
+  try {
+    c.documents->open();
+    FAIL() << "opened";
+  } catch (const EDBEngineError &e) {
+    EXPECT_EQ(e.errorCode(), int(paradox::ErrorCode::kNoSuchIndex));
+  }
+  EXPECT_FALSE(c.documents->active());
+}
+
 // A real table written by the original engine, its named secondary index restricted by a
 // master made here, opened for reading only so that the fixture stays untouched.
 TEST_F(TableTest, RealTableFollowsAMasterThroughItsSecondaryIndex) {
