@@ -92,7 +92,8 @@ void PrintLayout::collectSlices(QTextFrame *frame) {
     for (int i = 0; i < lines->lineCount(); ++i) {
       const QTextLine line = lines->lineAt(i);
       const qreal top = blockTop + line.y(); // the block's rectangle starts at its first line
-      slices_.push_back({block.position() + line.textStart(), top, top + line.height()});
+      slices_.push_back(
+          {block.position() + line.textStart(), top, top + line.height(), block.blockNumber(), i});
     }
   }
 }
@@ -149,20 +150,39 @@ int PrintLayout::measureRange(int from) const {
   return positionAfter(pageSlices(from).second);
 }
 
+// Qt's layout draws, of a block that the drawing area begins inside, the line just above
+// the area as well: clipped away on paper, but its text would still be in the page's text
+// (a PDF's, say). So the lines of such a block are drawn one by one, and the layout draws
+// from the next block on.
+qreal PrintLayout::drawLeadingLines(std::size_t first, std::size_t end, QPainter &painter) const {
+  const Slice &start = slices_[first];
+  if (start.line <= 0) return start.top;
+  const QTextBlock block = document_->findBlockByNumber(start.block);
+  const QRectF rect = document_->documentLayout()->blockBoundingRect(block);
+  painter.setPen(Qt::black);
+  for (std::size_t i = first; i < end && slices_[i].block == start.block; ++i)
+    block.layout()->lineAt(slices_[i].line).draw(&painter, rect.topLeft());
+  return rect.bottom();
+}
+
 int PrintLayout::formatRange(int from, QPainter &painter) {
   if (slices_.empty()) return textLength();
   const auto [first, end] = pageSlices(from);
   const qreal top = slices_[first].top;
-  const qreal height = std::min(page_.height(), slices_[end - 1].bottom - top);
-  const QRectF area(0, top, page_.width(), height);
+  const qreal bottom = top + std::min(page_.height(), slices_[end - 1].bottom - top);
 
   painter.save();
-  painter.setClipRect(QRectF(0, 0, page_.width(), height), Qt::IntersectClip);
+  painter.setClipRect(QRectF(0, 0, page_.width(), bottom - top), Qt::IntersectClip);
   painter.translate(0, -top);
-  QAbstractTextDocumentLayout::PaintContext context;
-  context.clip = area;
-  context.palette.setColor(QPalette::Text, Qt::black);
-  document_->documentLayout()->draw(&painter, context);
+  const qreal rest = drawLeadingLines(first, end, painter);
+  // The lines just above and below the area touch its edges; a hair inside keeps them out.
+  constexpr qreal kHair = 1.0; // device pixels
+  if (bottom - rest > 2 * kHair) {
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = QRectF(0, rest + kHair, page_.width(), bottom - rest - 2 * kHair);
+    context.palette.setColor(QPalette::Text, Qt::black);
+    document_->documentLayout()->draw(&painter, context);
+  }
   painter.restore();
   return positionAfter(end);
 }

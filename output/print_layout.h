@@ -42,7 +42,12 @@ private:
     int position;
     qreal top;
     qreal bottom;
+    int block = -1; // a line: its block's number and its index there
+    int line = -1;
   };
+  // Draws the lines of the page's first block when the page begins inside it; returns
+  // where the rest of the page begins.
+  qreal drawLeadingLines(std::size_t first, std::size_t end, QPainter &painter) const;
   void collectSlices(QTextFrame *frame);
   void collectTableRows(QTextFrame *table);
   // Index of the slice holding position `from`, and one past the last that fits with it.
