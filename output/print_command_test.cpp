@@ -4,8 +4,12 @@
 #include "output/print_layout.h"
 #include "output/testing/dialog_driving.h"
 #include "output/testing/private_cups.h"
+#include "toolkit/application.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/printer.h"
+#include "toolkit/text_codec.h"
+#include "ui/testing/small_catalogue.h"
+#include "ui/tform1.h"
 
 #include <QComboBox>
 #include <QPrintDialog>
@@ -308,6 +312,65 @@ TEST_F(Printing, AFailureMidJobEndsTheJobWithThePagesDrawnSoFar) {
   ASSERT_EQ(jobs.size(), 1u);
   EXPECT_EQ(pdfPageCount(pdf), 2);
   EXPECT_TRUE(pdfText(pdf).contains(u"Пункт 1."));
+}
+
+// The print command through the main window: its button, the current document's stored
+// name as the job's title, and the error box for a second print while one runs.
+class PrintingFromWindow : public Printing {
+protected:
+  void SetUp() override {
+    Printing::SetUp();
+    if (IsSkipped()) return;
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1251 " +
+        toolkit::toCp1251(numberedParagraphs(120).replace(u'\n', QStringLiteral("\\par "))) + "}";
+    catalogue_ = std::make_unique<ui_testing::SmallCatalogue>(
+        std::vector<QString>{QStringLiteral("Аренда")},
+        std::vector<ui_testing::SampleDocument>{
+            {QStringLiteral("Аренда"), QStringLiteral("Аренда склада/2"), rtf}});
+    form_ = std::make_unique<TForm1>();
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  }
+  void TearDown() override {
+    form_.reset();
+    catalogue_.reset();
+    Printing::TearDown();
+  }
+  std::unique_ptr<ui_testing::SmallCatalogue> catalogue_;
+  std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(PrintingFromWindow, TheJobCarriesTheStoredNameAndASecondPrintMeanwhileIsRefused) {
+  const QString pdf = addQueue(QStringLiteral("FILEPDF"));
+  QString errorText;
+  bool secondClicked = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (secondClicked || !toolkit::Printer().printing()) return;
+    secondClicked = true;
+    watch.stop();
+    confirmNextPrintDialog();
+    answerNext<QMessageBox>([&](QMessageBox *box) {
+      errorText = box->text();
+      box->accept();
+    });
+    QTest::mouseClick(form_->SpeedButton4, Qt::LeftButton);
+  });
+  watch.start(0);
+  const auto answered = confirmNextPrintDialog();
+  QTest::mouseClick(form_->SpeedButton4, Qt::LeftButton);
+  EXPECT_TRUE(*answered);
+  EXPECT_TRUE(secondClicked);
+  EXPECT_EQ(errorText, u"Printing in progress.");
+
+  const auto jobs = newJobs();
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_EQ(jobs[0].name, u"Аренда склада/2");
+  const QString text = pdfText(pdf);
+  EXPECT_TRUE(text.contains(u"Пункт 1.") && text.contains(u"Пункт 120."))
+      << text.left(300).toStdString();
+  EXPECT_FALSE(text.contains(u"склада"));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "output/print_layout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -11,23 +13,49 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace output {
 
 namespace {
 
-// Fonts sized in screen pixels (the view's own font, for text that names no size) keep
-// their size on paper: converted to points at the screen's 96 dpi, so that the printer's
-// resolution does not shrink them.
+// Fonts on paper. A font sized in screen pixels (the view's own font, for text that names
+// no size) keeps its size: converted to points at the screen's 96 dpi, so that the printer's
+// resolution does not shrink it. A screen font without outlines (the view's "MS Sans Serif"
+// is one) cannot be drawn at the printer's resolution: its text goes out in Tahoma, the
+// outline face that stands in for it, or else in DejaVu Sans.
 constexpr qreal kScreenDpi = 96.0;
 
-QFont inPoints(QFont font) {
-  if (font.pixelSize() > 0) font.setPointSizeF(font.pixelSize() * 72.0 / kScreenDpi);
+QString outlineSubstitute() {
+  for (const QString &family : {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")})
+    if (QFontDatabase::isScalable(family)) return family;
+  return {};
+}
+
+// The changes `font` (resolved) needs on paper; false when it needs none.
+bool paperChanges(const QFont &font, std::optional<qreal> &points, QString &family) {
+  if (font.pixelSize() > 0) points = font.pixelSize() * 72.0 / kScreenDpi;
+  const QString shown = QFontInfo(font).family();
+  if (!QFontDatabase::isScalable(shown)) {
+    const QString substitute = outlineSubstitute();
+    if (!substitute.isEmpty() && substitute != shown) family = substitute;
+  }
+  return points || !family.isEmpty();
+}
+
+QFont onPaper(QFont font) {
+  std::optional<qreal> points;
+  QString family;
+  if (paperChanges(font, points, family)) {
+    if (points) font.setPointSizeF(*points);
+    if (!family.isEmpty()) font.setFamilies({family});
+  }
   return font;
 }
 
-void convertPixelSizedFonts(QTextDocument &document) {
-  document.setDefaultFont(inPoints(document.defaultFont()));
+void prepareFontsForPaper(QTextDocument &document) {
+  const QFont base = document.defaultFont();
+  document.setDefaultFont(onPaper(base));
   struct Run {
     int position;
     int length;
@@ -38,10 +66,14 @@ void convertPixelSizedFonts(QTextDocument &document) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment fragment = it.fragment();
       QTextCharFormat format = fragment.charFormat();
-      if (!format.hasProperty(QTextFormat::FontPixelSize)) continue;
-      const qreal points = inPoints(format.font()).pointSizeF();
-      format.clearProperty(QTextFormat::FontPixelSize);
-      format.setFontPointSize(points);
+      std::optional<qreal> points;
+      QString family;
+      if (!paperChanges(format.font().resolve(base), points, family)) continue;
+      if (points) {
+        format.clearProperty(QTextFormat::FontPixelSize);
+        format.setFontPointSize(*points);
+      }
+      if (!family.isEmpty()) format.setFontFamilies(QStringList{family});
       runs.push_back({fragment.position(), fragment.length(), format});
     }
   for (const Run &run : runs) {
@@ -56,7 +88,7 @@ void convertPixelSizedFonts(QTextDocument &document) {
 
 PrintLayout::PrintLayout(const QTextDocument &source, QPaintDevice &device, QSizeF page)
     : document_(source.clone()), page_(page) {
-  convertPixelSizedFonts(*document_);
+  prepareFontsForPaper(*document_);
   document_->setDocumentMargin(0);
   document_->documentLayout()->setPaintDevice(&device);
   // Unpaginated: the cut into pages is ours, by the slices below.
