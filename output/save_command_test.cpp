@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace {
@@ -261,10 +264,8 @@ TEST(SaveAsText, AFailedSaveIsReportedAndLeavesTheOldFileIntact) {
   const std::pair<QString, QString> cases[] = {
       {missing, QStringLiteral("папка не существует")},
       {readOnly, QStringLiteral("файл доступен только для чтения")},
-      {directory + u'/', QStringLiteral("")}, // the dialog opens a folder instead; see below
   };
   for (const auto &[path, reason] : cases) {
-    if (reason.isEmpty()) continue;
     QString message;
     try {
       saveTyping(output::kSaveForWord, QStringLiteral("x"), QStringLiteral(".doc"),
@@ -278,9 +279,53 @@ TEST(SaveAsText, AFailedSaveIsReportedAndLeavesTheOldFileIntact) {
   EXPECT_EQ(readAll(readOnly), QByteArray("precious"));
   EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("readonly.doc")});
 
-  // Onto a folder: refused, nothing created.
-  EXPECT_THROW(output::replaceFileContent(directory, "x"), toolkit::Exception);
+  // Onto a folder, or under a name the file system refuses (200 Cyrillic letters are 400
+  // bytes): refused with the reason, nothing created.
+  const std::pair<QString, QString> refused[] = {
+      {directory, QStringLiteral("под этим именем уже есть папка")},
+      {folder.filePath(QString(200, u'ж') + QStringLiteral(".doc")),
+       QStringLiteral("слишком длинное имя файла")},
+  };
+  for (const auto &[path, reason] : refused) {
+    QString message;
+    try {
+      output::replaceFileContent(path, "x");
+    } catch (const toolkit::Exception &e) {
+      message = e.message();
+    }
+    EXPECT_EQ(message, QStringLiteral("Не удалось сохранить файл \"%1\": %2").arg(path, reason));
+  }
   EXPECT_TRUE(QFileInfo(directory).isDir());
+  EXPECT_EQ(entries(folder.path()), QStringList{QStringLiteral("readonly.doc")});
+}
+
+// A full disk: a small file system of its own (tmpfs, mounted by the test; skipped where
+// mounting is not allowed).
+TEST(SaveAsText, AFullDiskIsReportedAndTheOldFileKeepsItsContent) {
+  QTemporaryDir folder;
+  const QString disk = folder.filePath(QStringLiteral("small"));
+  ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("small")));
+  const QByteArray diskName = QFile::encodeName(disk);
+  if (::mount("tmpfs", diskName.constData(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+  struct Unmount {
+    QByteArray path;
+    ~Unmount() { ::umount(path.constData()); }
+  } unmount{diskName};
+
+  const QString path = disk + QStringLiteral("/old.doc");
+  writeAll(path, "old content");
+  const QString big(300000, u'я');
+  QString message;
+  try {
+    output::replaceFileContent(path, output::exportedTextBytes(big));
+  } catch (const toolkit::Exception &e) {
+    message = e.message();
+  }
+  EXPECT_EQ(message,
+            QStringLiteral("Не удалось сохранить файл \"%1\": на диске нет места").arg(path));
+  EXPECT_EQ(readAll(path), QByteArray("old content"));
+  EXPECT_EQ(entries(disk), QStringList{QStringLiteral("old.doc")});
 }
 
 } // namespace
