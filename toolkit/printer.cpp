@@ -1,5 +1,6 @@
 #include "toolkit/printer.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -9,6 +10,12 @@ namespace toolkit {
 namespace {
 std::unique_ptr<TPrinter> &processPrinter() {
   static std::unique_ptr<TPrinter> printer;
+  // Gone with the application object, while Qt's printing support still exists.
+  static const bool cleanup = [] {
+    qAddPostRoutine([] { processPrinter().reset(); });
+    return true;
+  }();
+  (void)cleanup;
   return printer;
 }
 
