@@ -210,7 +210,15 @@ TEST_F(Printing, CancelPrintsNothing) {
   const auto doc = document(QStringLiteral("Текст"));
   toolkit::TPrintDialog dialog;
   bool nameRead = false;
-  const auto answered = answerNext<QPrintDialog>([](QPrintDialog *shown) { shown->reject(); });
+  QStringList printers;
+  bool collateOffered = false;
+  const auto answered = answerNext<QPrintDialog>([&](QPrintDialog *shown) {
+    auto *list = shown->findChild<QComboBox *>(QStringLiteral("printers"));
+    for (int i = 0; i < list->count(); ++i)
+      printers << list->itemText(i);
+    collateOffered = shown->testOption(QPrintDialog::PrintCollateCopies);
+    shown->reject();
+  });
   output::printCommand(
       dialog,
       [&] {
@@ -219,6 +227,9 @@ TEST_F(Printing, CancelPrintsNothing) {
       },
       *doc);
   EXPECT_TRUE(*answered);
+  // The system's printers only: no printing to a file.
+  EXPECT_EQ(printers, QStringList{QStringLiteral("FILEPDF")});
+  EXPECT_TRUE(collateOffered);
   EXPECT_FALSE(nameRead);
   EXPECT_TRUE(newJobs().empty());
   EXPECT_FALSE(QFileInfo::exists(pdf));
