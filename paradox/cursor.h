@@ -34,6 +34,8 @@ public:
   // Records in the range (the whole table without one).
   std::uint64_t recordCount() const;
 
+  // first() and last() make bof() / eof() true as well (the record is current); on an empty
+  // range both are true and there is no current record (recordNumber() 0).
   Status first();
   Status last();
   Status next();  // at the last record: eof() becomes true, the record stays current

@@ -133,6 +133,19 @@ TEST(RangeSeek, LogarithmicBlockReadsAndExactRecords) {
   EXPECT_EQ((*cursor)->recordNumber(), 1u);
   ASSERT_TRUE((*cursor)->moveTo(5).isOk());
   EXPECT_EQ((*cursor)->recordNumber(), 5u);
+
+  // The loop of the table header visits each record of a range once, and none of an empty one.
+  for (const int k : {3, 40}) {
+    ASSERT_TRUE((*cursor)->setRange(Text{kind(k)}, Text{kind(k)}).isOk());
+    std::uint64_t visited = 0;
+    for (auto s = (*cursor)->first(); s && !(*cursor)->eof(); s = (*cursor)->next())
+      EXPECT_EQ((*cursor)->recordNumber(), ++visited);
+    EXPECT_EQ(visited, (*cursor)->recordCount());
+    visited = 0;
+    for (auto s = (*cursor)->last(); s && !(*cursor)->bof(); s = (*cursor)->prior())
+      ++visited;
+    EXPECT_EQ(visited, (*cursor)->recordCount());
+  }
 }
 
 } // namespace

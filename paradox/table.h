@@ -5,9 +5,12 @@
 //   auto table = Table::open("/data", "base.db", options);   // names matched without case
 //   if (!table && table.status().code() == ErrorCode::kTableReadOnly) { ...retry kReadOnly... }
 //   auto cursor = (*table)->openCursor("TipGlavno");
-//   (*cursor)->setRange(Text{"Договоры"}, Text{"Договоры"});
-//   for (auto s = (*cursor)->first(); !(*cursor)->eof(); s = (*cursor)->next()) { ... }
+//   (*cursor)->setRange(Text{tip}, Text{tip});                // tip: cp1251 bytes
+//   for (auto s = (*cursor)->first(); s && !(*cursor)->eof(); s = (*cursor)->next())
+//     use((*cursor)->value("Name"));                          // each record once
 //
+// A Table and its cursors belong to one thread; cursors must not outlive their table.
+// Plain files are read through a memory mapping, encrypted ones through a block cache.
 // Text is bytes throughout: field names and alpha values are handed out in code page 1251
 // (an OEM table's bytes are converted, see OpenOptions::codePage), and texts given to the
 // engine (range bounds) are expected in 1251 too.
