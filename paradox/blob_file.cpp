@@ -53,7 +53,7 @@ Status BlobFile::read(const Blob &blob, std::vector<std::uint8_t> &out) {
   if (!size) return size.takeStatus();
   if (base >= *size) return corrupt(ErrorCode::kMemoCorrupt, base, "указатель за концом файла");
 
-  std::vector<std::uint8_t> head;
+  std::vector<std::uint8_t> &head = head_; // kept between calls: no allocation per value
   if (blob.index == 0xFF) {
     if (auto status = readPlain(base, 9, head); !status) return status;
     if (head[0] != 2) return corrupt(ErrorCode::kMemoCorrupt, base, "блок не содержит значения");

@@ -29,6 +29,7 @@ private:
   std::unique_ptr<File> file_;
   std::uint32_t checkValue_;
   std::vector<std::uint8_t> scratch_;
+  std::vector<std::uint8_t> head_;
 };
 
 // Bytes of an inline or external blob's value as read by BlobFile, for a Blob with no .MB:

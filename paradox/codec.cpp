@@ -37,6 +37,18 @@ void civilFromDays(std::int64_t z, std::int64_t &y, unsigned &m, unsigned &d) {
   y += m <= 2;
 }
 
+// Fixed-width blank tests without a loop (the scan's hot path).
+inline bool zero4(const std::uint8_t *p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v == 0;
+}
+inline bool zero8(const std::uint8_t *p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v == 0;
+}
+
 bool allZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
@@ -237,20 +249,20 @@ Value decodeValue(const Field &field, std::span<const std::uint8_t> stored) {
     return decodeInteger(p, 2);
   case FieldType::kLong:
   case FieldType::kAutoIncrement:
-    if (stored.size() < 4 || allZero(stored.first(4))) return Blank{};
+    if (stored.size() < 4 || zero4(p)) return Blank{};
     return decodeInteger(p, 4);
   case FieldType::kDate:
-    if (stored.size() < 4 || allZero(stored.first(4))) return Blank{};
+    if (stored.size() < 4 || zero4(p)) return Blank{};
     return Date{decodeInteger(p, 4)};
   case FieldType::kTime:
-    if (stored.size() < 4 || allZero(stored.first(4))) return Blank{};
+    if (stored.size() < 4 || zero4(p)) return Blank{};
     return Time{decodeInteger(p, 4)};
   case FieldType::kNumber:
   case FieldType::kMoney:
-    if (stored.size() < 8 || allZero(stored.first(8))) return Blank{};
+    if (stored.size() < 8 || zero8(p)) return Blank{};
     return decodeDouble(p);
   case FieldType::kTimestamp:
-    if (stored.size() < 8 || allZero(stored.first(8))) return Blank{};
+    if (stored.size() < 8 || zero8(p)) return Blank{};
     return Timestamp{decodeDouble(p)};
   case FieldType::kLogical:
     if (stored.empty() || p[0] == 0) return Blank{};
