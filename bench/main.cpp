@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <map>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -23,6 +25,13 @@ public:
 } // namespace
 
 int main(int argc, char **argv) {
+  // --quick: the 10^5 catalogue set only.
+  std::vector<char *> args(argv, argv + argc);
+  static char quickFilter[] = "--benchmark_filter=1e5|EmptyQtWindow";
+  for (char *&arg : args)
+    if (std::string_view(arg) == "--quick") arg = quickFilter;
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RecordingReporter reporter;

@@ -1,0 +1,158 @@
+// velanta-bench's helper process: started fresh for every start-up measurement, so that the
+// figure covers the whole process (loading, the application object, the window, the tables,
+// the first document) up to the first paint of the text view.
+//
+//   velanta-startup-probe empty T0                 an empty Qt window, for comparison
+//   velanta-startup-probe catalogue DIR T0 [--interact]
+//
+// T0 is the parent's CLOCK_MONOTONIC in nanoseconds just before it started this process.
+// Prints "startup_ms X"; with --interact then times the interactions over the catalogue in
+// DIR and prints one "NAME VALUE" line each, ending with the process's peak memory.
+#include "toolkit/application.h"
+#include "ui/tform1.h"
+
+#include <QKeyEvent>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+double monotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Quits the event loop once `target` (or a widget inside it) has been painted.
+class FirstPaint : public QObject {
+public:
+  explicit FirstPaint(QWidget *target) : target_(target) {}
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (!painted_ && event->type() == QEvent::Paint && watched->isWidgetType() &&
+        (watched == target_ || target_->isAncestorOf(static_cast<QWidget *>(watched)))) {
+      painted_ = true;
+      QTimer::singleShot(0, qApp, &QCoreApplication::quit); // after this paint completes
+    }
+    return false;
+  }
+
+private:
+  QWidget *target_;
+  bool painted_ = false;
+};
+
+double peakRssMb() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  return 0;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// One user action, then the frame it causes (posted updates painted), timed.
+template <typename Action> double frame(Action action) {
+  const double start = monotonicMs();
+  action();
+  QCoreApplication::processEvents();
+  return monotonicMs() - start;
+}
+
+void pressKey(QWidget *target, Qt::Key key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &release);
+}
+
+void interact(TForm1 &form) {
+  auto &docs = *form.Table1;
+  auto &kinds = *form.Table2;
+  const int kindCount = kinds.recordCount();
+
+  std::vector<double> kindChanges;
+  for (int i = 0; i < 20 && i + 1 < kindCount; ++i)
+    kindChanges.push_back(frame([&] { pressKey(form.DBCtrlGrid1, Qt::Key_Down); }));
+  // Kinds far apart as well (a press in the list after scrolling).
+  for (int i = 0; i < 10; ++i) {
+    const int recNo = 1 + (i * 7919) % kindCount;
+    kindChanges.push_back(frame([&] { kinds.setRecNo(recNo); }));
+  }
+
+  // Down held through the whole current kind, one frame per step.
+  const int inKind = docs.recordCount();
+  std::vector<double> steps;
+  const double heldStart = monotonicMs();
+  for (int i = 1; i < inKind; ++i)
+    steps.push_back(frame([&] { pressKey(form.DBCtrlGrid2, Qt::Key_Down); }));
+  const double held = monotonicMs() - heldStart;
+
+  std::vector<double> posts;
+  auto *name = docs.fieldByName(QStringLiteral("Name"));
+  const QString original = name->asString();
+  for (int i = 0; i < 10; ++i)
+    posts.push_back(frame([&] {
+      docs.edit();
+      docs.setFieldText(name, i % 2 == 0 ? original + QStringLiteral(" (изм.)") : original);
+      docs.post();
+    }));
+
+  std::printf("kind_change_ms %.3f\n", median(kindChanges));
+  std::printf("kind_change_max_ms %.3f\n",
+              *std::max_element(kindChanges.begin(), kindChanges.end()));
+  std::printf("doc_change_ms %.3f\n", median(steps));
+  std::printf("doc_change_max_ms %.3f\n",
+              steps.empty() ? 0 : *std::max_element(steps.begin(), steps.end()));
+  std::printf("down_through_kind_ms %.3f\n", held);
+  std::printf("down_through_kind_steps %d\n", int(steps.size()));
+  std::printf("post_name_ms %.3f\n", median(posts));
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 3) return 2;
+  const std::string mode = argv[1];
+  const bool catalogue = mode == "catalogue";
+  if (catalogue && (argc < 4 || chdir(argv[2]) != 0)) return 2;
+  const double t0 = std::strtod(argv[catalogue ? 3 : 2], nullptr) / 1e6;
+  const bool interactToo = catalogue && argc > 4 && std::string(argv[4]) == "--interact";
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  toolkit::TApplication application(argc, argv);
+  std::unique_ptr<QWidget> window;
+  TForm1 *form = nullptr;
+  QWidget *target = nullptr;
+  if (catalogue) {
+    auto made = std::make_unique<TForm1>();
+    form = made.get();
+    target = form->DBRichEdit1;
+    window = std::move(made);
+  } else {
+    window = std::make_unique<QWidget>();
+    target = window.get();
+  }
+  FirstPaint watcher(target);
+  application.installEventFilter(&watcher);
+  window->show();
+  QCoreApplication::exec();
+  std::printf("startup_ms %.3f\n", monotonicMs() - t0);
+  application.removeEventFilter(&watcher);
+  if (interactToo) interact(*form);
+  std::printf("peak_rss_mb %.1f\n", peakRssMb());
+  std::fflush(stdout);
+  _exit(0); // the figures are out; closing the window and tables is not measured
+}
