@@ -13,6 +13,8 @@ namespace {
 // The console output as usual, plus each run's real time per iteration by name.
 class RecordingReporter : public benchmark::ConsoleReporter {
 public:
+  // No colour codes: the "figure" and "ratio" lines must start their lines.
+  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const Run &run : runs)
       if (run.run_type == Run::RT_Iteration)

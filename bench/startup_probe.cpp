@@ -2,18 +2,23 @@
 // figure covers the whole process (loading, the application object, the window, the tables,
 // the first document) up to the first paint of the text view.
 //
-//   velanta-startup-probe empty T0                 an empty Qt window, for comparison
+//   velanta-empty-window-probe empty T0            an empty Qt window, for comparison (the
+//                                                  same file built with Qt Widgets alone)
 //   velanta-startup-probe catalogue DIR T0 [--interact]
 //
 // T0 is the parent's CLOCK_MONOTONIC in nanoseconds just before it started this process.
 // Prints "startup_ms X"; with --interact then times the interactions over the catalogue in
 // DIR and prints one "NAME VALUE" line each, ending with the process's peak memory.
+#ifndef VELANTA_EMPTY_WINDOW_ONLY
 #include "toolkit/application.h"
 #include "ui/tform1.h"
+#endif
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -58,6 +63,7 @@ double peakRssMb() {
   return 0;
 }
 
+#ifndef VELANTA_EMPTY_WINDOW_ONLY
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values.empty() ? 0 : values[values.size() / 2];
@@ -120,6 +126,7 @@ void interact(TForm1 &form) {
   std::printf("down_through_kind_steps %d\n", int(steps.size()));
   std::printf("post_name_ms %.3f\n", median(posts));
 }
+#endif
 
 } // namespace
 
@@ -132,16 +139,30 @@ int main(int argc, char **argv) {
   const bool interactToo = catalogue && argc > 4 && std::string(argv[4]) == "--interact";
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QByteArray runtime = "/tmp/runtime-" + qgetenv("USER");
+    if (access(runtime.constData(), W_OK) == 0) qputenv("XDG_RUNTIME_DIR", runtime);
+  }
+
+#ifdef VELANTA_EMPTY_WINDOW_ONLY
+  if (catalogue) return 2;
+  QApplication application(argc, argv);
+  QWidget *form = nullptr;
+#else
   toolkit::TApplication application(argc, argv);
-  std::unique_ptr<QWidget> window;
   TForm1 *form = nullptr;
+#endif
+  std::unique_ptr<QWidget> window;
   QWidget *target = nullptr;
+#ifndef VELANTA_EMPTY_WINDOW_ONLY
   if (catalogue) {
     auto made = std::make_unique<TForm1>();
     form = made.get();
     target = form->DBRichEdit1;
     window = std::move(made);
-  } else {
+  } else
+#endif
+  {
     window = std::make_unique<QWidget>();
     target = window.get();
   }
@@ -151,7 +172,12 @@ int main(int argc, char **argv) {
   QCoreApplication::exec();
   std::printf("startup_ms %.3f\n", monotonicMs() - t0);
   application.removeEventFilter(&watcher);
+#ifndef VELANTA_EMPTY_WINDOW_ONLY
   if (interactToo) interact(*form);
+#else
+  (void)form;
+  (void)interactToo;
+#endif
   std::printf("peak_rss_mb %.1f\n", peakRssMb());
   std::fflush(stdout);
   _exit(0); // the figures are out; closing the window and tables is not measured
