@@ -139,21 +139,14 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
   // An encrypted block header can only be read with its whole first 256-byte chunk.
   std::array<std::uint8_t, 256> head{};
   const std::size_t headBytes = checkValue_ != 0 ? 256 : 6;
-  // An encrypted file is read through the cache (its blocks are decrypted there), but its
-  // chain is walked through a mapping too: one chunk of each block instead of reading the
-  // whole file at every opening.
-  std::uint64_t chainMappedSize = mappedSize_;
-  const std::uint8_t *chainMapping = mapping_;
-  if (chainMapping == nullptr && checkValue_ != 0) chainMapping = file_->map(chainMappedSize);
   for (std::uint32_t n = header_.firstBlock; n != 0;) {
     if (n > blockCount_) return corrupt(n, "номер блока вне файла");
     if (seen[n]) return corrupt(n, "цепочка блоков замкнута в кольцо");
     seen[n] = true;
     const std::uint64_t blockOffset =
         header_.headerSize + static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(size);
-    if (chainMapping != nullptr && blockOffset + headBytes <= chainMappedSize) {
-      std::copy_n(chainMapping + blockOffset, headBytes, head.begin());
-      if (checkValue_ != 0) decryptBlock(head, checkValue_, n);
+    if (mapping_ != nullptr && blockOffset + 6 <= mappedSize_) {
+      std::copy_n(mapping_ + blockOffset, 6, head.begin());
       auto count = recordCount(head.data(), n);
       if (!count) return count.takeStatus();
       chain.push_back({static_cast<std::uint16_t>(n), static_cast<std::uint16_t>(*count), before});
