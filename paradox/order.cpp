@@ -182,13 +182,37 @@ Result<const std::uint8_t *> IndexOrder::findInTable(const std::uint8_t *indexRe
 Result<const std::uint8_t *> IndexOrder::fetch(std::uint64_t position) {
   auto indexRecord = index_.recordAt(position);
   if (!indexRecord) return indexRecord;
-  auto record = findInTable(*indexRecord);
+  return recordFor(*indexRecord);
+}
+
+Status IndexOrder::checkAll() {
+  const auto width = static_cast<std::size_t>(index_.file().recordSize());
+  std::vector<std::uint8_t> copies(static_cast<std::size_t>(size()) * width);
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> byBlock; // hinted block, position
+  byBlock.reserve(static_cast<std::size_t>(size()));
+  for (std::uint64_t position = 0; position < size(); ++position) {
+    auto indexRecord = index_.recordAt(position);
+    if (!indexRecord) return indexRecord.takeStatus();
+    std::uint8_t *copy = copies.data() + position * width;
+    std::memcpy(copy, *indexRecord, width);
+    const std::uint8_t *hint = copy + layout_.blockHintOffset;
+    byBlock.emplace_back(static_cast<std::uint32_t>(((hint[0] << 8) | hint[1]) ^ 0x8000), position);
+  }
+  std::sort(byBlock.begin(), byBlock.end());
+  for (const auto &[block, position] : byBlock)
+    if (auto record = recordFor(copies.data() + position * width); !record)
+      return record.takeStatus();
+  return {};
+}
+
+Result<const std::uint8_t *> IndexOrder::recordFor(const std::uint8_t *indexRecord) {
+  auto record = findInTable(indexRecord);
   if (!record) return record;
   // The index must agree with the record it leads to, or its order would be wrong.
   for (std::size_t i = 0; i < layout_.indexedInTable.size(); ++i) {
     const KeyField &inTable = layout_.indexedInTable[i];
     const KeyField &inIndex = layout_.indexedInIndex[i];
-    if (std::memcmp(*record + inTable.offset, *indexRecord + inIndex.offset,
+    if (std::memcmp(*record + inTable.offset, indexRecord + inIndex.offset,
                     static_cast<std::size_t>(inTable.width)) != 0)
       return Status::error(ErrorCode::kIndexOutOfDate,
                            {indexFile_->name(), "значение в индексе не совпадает с записью"});

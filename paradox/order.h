@@ -95,9 +95,14 @@ public:
   std::uint64_t size() const override { return index_.size(); }
   Result<const std::uint8_t *> fetch(std::uint64_t position) override;
   Result<std::uint64_t> seek(const std::uint8_t *key, bool after) override;
+  // Checks every index record against the table as fetch does (the first failure is
+  // returned), visiting them in the order of the table blocks they name: the table is then
+  // read once, front to back, however the index orders its records.
+  Status checkAll();
 
 private:
   Result<const std::uint8_t *> findInTable(const std::uint8_t *indexRecord);
+  Result<const std::uint8_t *> recordFor(const std::uint8_t *indexRecord);
 
   std::unique_ptr<BlockReader> indexFile_;
   ChainedFile index_;

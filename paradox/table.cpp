@@ -458,12 +458,10 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
   // the index, a few milliseconds), so a stale index never shows half its order. Bigger
   // tables are checked record by record as the cursor reaches them.
   if (order->size() <= kFullIndexCheckLimit)
-    for (std::uint64_t position = 0; position < order->size(); ++position)
-      if (auto record = order->fetch(position); !record) {
-        if (record.status().code() == ErrorCode::kIndexOutOfDate)
-          return fallback(record.status().context().back());
-        return record.takeStatus();
-      }
+    if (Status status = order->checkAll(); !status) {
+      if (status.code() == ErrorCode::kIndexOutOfDate) return fallback(status.context().back());
+      return status;
+    }
   return std::unique_ptr<Order>(std::move(order));
 }
 
