@@ -8,8 +8,13 @@
 #include "testing/modal.h"
 #include "ui/testing/small_catalogue.h"
 
+#include "paradox/create.h"
+#include "toolkit/table.h"
+
 #include <QDate>
+#include <QDir>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -33,7 +38,9 @@ private:
 [[maybe_unused]] const auto *const catalogueEnvironment =
     ::testing::AddGlobalTestEnvironment(new CatalogueEnvironment);
 
-toolkit::TApplication &app() { return *toolkit::Application(); }
+toolkit::TApplication &app() {
+  return *toolkit::Application();
+}
 
 // Runs `whenShown` on the main window once the loop is running.
 void onMainWindow(std::function<void(TForm1 &)> whenShown) {
@@ -75,6 +82,39 @@ TEST(MainWindow, ShowsTodaysDateInTheDateLine) {
   EXPECT_EQ(form.windowTitle(), u"Веланта 1.0 - Сборник документов");
   EXPECT_EQ(form.size(), QSize(817, 702));
   EXPECT_EQ(form.clientArea()->geometry(), QRect(2, 2, 813, 698));
+}
+
+// A documents table without the field the title box shows: the message names the first
+// bound control that looks the field up, the documents table is closed again and the kinds
+// table is never opened; the window still opens.
+TEST(MainWindow, ADocumentsTableWithoutNameNamesTheControlThatNeedsIt) {
+  namespace paradox = velanta::paradox;
+  QTemporaryDir dir;
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  paradox::TableSpec spec;
+  spec.fields = {{"ID", paradox::FieldType::kAutoIncrement, 0},
+                 {"Tip", paradox::FieldType::kAlpha, 40},
+                 {"Title", paradox::FieldType::kAlpha, 120},
+                 {"Text", paradox::FieldType::kMemo, 11}};
+  spec.keyFields = 1;
+  spec.indexes = {{"TipGlavno", {"Tip", "Title"}, false}};
+  auto builder = paradox::TableBuilder::make(spec);
+  ASSERT_TRUE(builder);
+  ASSERT_TRUE(builder->write("base.db"));
+
+  QString text;
+  const auto answered = testing_support::answerNextModal([&](QWidget *modal) {
+    text = qobject_cast<QMessageBox *>(modal)->text();
+    modal->close();
+  });
+  TForm1 form;
+  QDir::setCurrent(previous);
+  EXPECT_TRUE(*answered);
+  EXPECT_EQ(text, u"DBRichEdit2: Field 'Name' not found.");
+  EXPECT_FALSE(form.Table1->active());
+  EXPECT_FALSE(form.Table2->active());
+  EXPECT_EQ(form.Label5->caption(), u"Label5"); // later steps skipped
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "toolkit/control.h"
 
+#include "toolkit/application.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPalette>
@@ -60,14 +62,10 @@ void TFont::setColor(TColor color) {
 
 QStringList TFont::style() const {
   QStringList style;
-  if (font_.bold())
-    style << QStringLiteral("fsBold");
-  if (font_.italic())
-    style << QStringLiteral("fsItalic");
-  if (font_.underline())
-    style << QStringLiteral("fsUnderline");
-  if (font_.strikeOut())
-    style << QStringLiteral("fsStrikeOut");
+  if (font_.bold()) style << QStringLiteral("fsBold");
+  if (font_.italic()) style << QStringLiteral("fsItalic");
+  if (font_.underline()) style << QStringLiteral("fsUnderline");
+  if (font_.strikeOut()) style << QStringLiteral("fsStrikeOut");
   return style;
 }
 
@@ -91,7 +89,9 @@ void TFont::apply() {
 
 // ---- TControl ----
 
-TControl::TControl(QWidget *parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+TControl::TControl(QWidget *parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+}
 
 void TControl::setAlign(int align) {
   align_ = align;
@@ -162,6 +162,18 @@ void TControl::loaded() {
   arrangeAlignedChildren(childContainer(), alignRect());
 }
 
+bool TControl::event(QEvent *event) {
+  try {
+    return QWidget::event(event);
+  } catch (...) {
+    if (TApplication *application = Application())
+      application->handleException(std::current_exception());
+    else
+      throw;
+    return true;
+  }
+}
+
 void TControl::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);
   arrangeAlignedChildren(childContainer(), alignRect());
@@ -176,8 +188,7 @@ void TControl::mouseReleaseEvent(QMouseEvent *event) {
   const bool click = pressedInside_ && event->button() == Qt::LeftButton &&
                      rect().contains(event->position().toPoint());
   pressedInside_ = false;
-  if (click)
-    emit OnClick(this);
+  if (click) emit OnClick(this);
   QWidget::mouseReleaseEvent(event);
 }
 
@@ -190,11 +201,9 @@ void TControl::scaleBy(int numerator, int denominator) {
   setGeometry(mulDiv(g.x(), numerator, denominator), mulDiv(g.y(), numerator, denominator),
               mulDiv(g.width(), numerator, denominator),
               mulDiv(g.height(), numerator, denominator));
-  if (font_)
-    font_->setHeight(-mulDiv(font_->font().pixelSize(), numerator, denominator));
+  if (font_) font_->setHeight(-mulDiv(font_->font().pixelSize(), numerator, denominator));
   for (QObject *child : childContainer()->children())
-    if (auto *control = qobject_cast<TControl *>(child))
-      control->scaleBy(numerator, denominator);
+    if (auto *control = qobject_cast<TControl *>(child)) control->scaleBy(numerator, denominator);
 }
 
 // ---- layout ----
@@ -204,8 +213,7 @@ void arrangeAlignedChildren(QWidget *container, const QRect &area) {
   for (QObject *child : container->children())
     if (auto *control = qobject_cast<TControl *>(child); control && control->align() != alNone)
       children.push_back(control);
-  if (children.empty())
-    return;
+  if (children.empty()) return;
   QRect rest = area;
   const auto place = [&](int align, auto before) {
     std::vector<TControl *> group;
@@ -247,13 +255,11 @@ namespace {
 void collectInTabOrder(QWidget *container, std::vector<QWidget *> &out) {
   std::vector<TControl *> children;
   for (QObject *child : container->children())
-    if (auto *control = qobject_cast<TControl *>(child))
-      children.push_back(control);
+    if (auto *control = qobject_cast<TControl *>(child)) children.push_back(control);
   std::stable_sort(children.begin(), children.end(),
                    [](TControl *a, TControl *b) { return a->tabOrder() < b->tabOrder(); });
   for (TControl *control : children) {
-    if (control->focusPolicy() & Qt::TabFocus)
-      out.push_back(control);
+    if (control->focusPolicy() & Qt::TabFocus) out.push_back(control);
     collectInTabOrder(control->childContainer(), out);
   }
 }

@@ -132,6 +132,9 @@ signals:
   void OnClick(QObject *Sender);
 
 protected:
+  // A failure in a handler is caught here, before it would unwind through Qt's event
+  // delivery (which is not written for exceptions), and shown in the error box.
+  bool event(QEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
   // Graphic controls: a press and release inside the control is a click.
   void mousePressEvent(QMouseEvent *event) override;

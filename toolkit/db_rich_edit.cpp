@@ -184,6 +184,11 @@ void TDBRichEdit::setEditorWritable(bool writable) {
                                        : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
+void TDBRichEdit::activeChanged() {
+  if (active()) controlField(dataSet(), dataField_, this);
+  reload();
+}
+
 void TDBRichEdit::reload() {
   if (writing_) return;
   loading_ = true;

@@ -70,7 +70,8 @@ public:
   void loaded() override;
 
   // Data link notices.
-  void activeChanged() override { reload(); }
+  // On opening, the field is looked up by name: a table without it fails to open.
+  void activeChanged() override;
   void dataSetChanged() override { reload(); }
   void dataSetScrolled() override { reload(); }
   void recordChanged(TField *field) override;

@@ -21,6 +21,11 @@ TField *TDBText::field() const {
   return set && set->active() ? set->findField(dataField_) : nullptr;
 }
 
+void TDBText::activeChanged() {
+  if (active()) controlField(dataSet(), dataField_, this);
+  update();
+}
+
 QString TDBText::text() const {
   const TField *f = field();
   const TDataSet *set = dataSet();

@@ -32,7 +32,8 @@ public:
   void drawText(QPainter &painter, QPoint origin, const QString &text,
                 const QColor &background) const;
 
-  void activeChanged() override { update(); }
+  // On opening, the field is looked up by name: a table without it fails to open.
+  void activeChanged() override;
   void dataSetChanged() override { update(); }
   void dataSetScrolled() override { update(); }
   void recordChanged(TField *) override { update(); }
