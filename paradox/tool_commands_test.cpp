@@ -2,6 +2,8 @@
 // index order with a range, and the exit status with its one-line message.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -19,7 +21,11 @@ struct ToolRun {
 };
 
 ToolRun tool(const std::string &arguments) {
-  const std::string errorsFile = ::testing::TempDir() + "velanta_tool_stderr.txt";
+  // One file per process and call: ctest runs the tests of this binary in parallel.
+  static int calls = 0;
+  const std::string errorsFile = ::testing::TempDir() + "velanta_tool_stderr_" +
+                                 std::to_string(::getpid()) + "_" + std::to_string(++calls) +
+                                 ".txt";
   const std::string command = std::string(VELANTA_TOOL) + " " + arguments + " 2>" + errorsFile;
   ToolRun run;
   FILE *pipe = ::popen(command.c_str(), "r");
@@ -42,6 +48,7 @@ ToolRun tool(const std::string &arguments) {
       run.errors.append(buffer.data(), n);
     std::fclose(errors);
   }
+  std::remove(errorsFile.c_str());
   return run;
 }
 
