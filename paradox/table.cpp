@@ -72,7 +72,29 @@ bool looksLikePlainBlobHeader(const std::vector<std::uint8_t> &head) {
 
 } // namespace
 
+namespace {
+// The fixed part of a data file's header (counts, change counters, first/last block).
+constexpr std::size_t kFixedHeaderBytes = 0x78;
+
+Result<std::vector<std::uint8_t>> readFixedHeader(File &file) {
+  std::vector<std::uint8_t> bytes(kFixedHeaderBytes);
+  auto size = file.size();
+  if (!size) return size.takeStatus();
+  bytes.resize(std::min<std::uint64_t>(*size, kFixedHeaderBytes));
+  std::size_t read = 0;
+  if (Status s = file.read(0, bytes, &read); !s) return s;
+  bytes.resize(read);
+  return bytes;
+}
+} // namespace
+
 Table::Table(std::unique_ptr<TableImpl> impl) : impl_(std::move(impl)) {}
+
+Result<bool> Table::changedSinceOpening() {
+  auto now = readFixedHeader(impl_->data->file());
+  if (!now) return now.takeStatus();
+  return *now != impl_->headerAtOpening;
+}
 Table::~Table() = default;
 
 bool Table::readOnly() const {
@@ -129,6 +151,8 @@ Result<std::unique_ptr<Table>> Table::open(const std::string &directory, const s
   if (!data) return data.takeStatus();
   impl->data = std::move(data).value();
   impl->readOnly = !writable;
+  if (auto snapshot = readFixedHeader(impl->data->file()); snapshot)
+    impl->headerAtOpening = std::move(snapshot).value();
   const Header &header = impl->data->header();
   if (!header.isTable())
     return Status::error(ErrorCode::kHeaderCorrupt, {*found, "файл не является таблицей"});

@@ -106,6 +106,11 @@ public:
   // order (kNoSuchIndex when there is none by that name, compared without case).
   Result<std::unique_ptr<Cursor>> openCursor(std::string_view indexName = {});
 
+  // True when the data file's header differs from what was read at opening: another
+  // writer has changed the table since, and this table (with its cursors) should be
+  // reopened to see it. One small read.
+  Result<bool> changedSinceOpening();
+
   TableImpl &impl() { return *impl_; }
 
 private:

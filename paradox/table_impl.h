@@ -47,6 +47,10 @@ public:
   std::vector<IndexInfo> indexes;
   std::vector<IndexFiles> indexFiles; // parallel to indexes
 
+  // The data file's fixed header as read at opening: every change by a writer (ours or
+  // another program's) rewrites record counts and change counters there.
+  std::vector<std::uint8_t> headerAtOpening;
+
   int fieldIndex(std::string_view name) const;
   // The table's block chain, walked once on first use.
   Result<ChainedFile *> chain();

@@ -300,6 +300,19 @@ void TTable::reload(const std::vector<std::uint8_t> &record, int fallback) {
   }
 }
 
+void TTable::followOtherWriters() {
+  if (state() != dsBrowse || !table_) return;
+  auto changed = table_->changedSinceOpening();
+  if (!changed || !*changed) return;
+  std::vector<std::uint8_t> record;
+  if (cursor_->recordCount() > 0) {
+    const auto bytes = cursor_->recordBytes();
+    record.assign(bytes.begin(), bytes.end());
+  }
+  reload(record, currentNumber());
+  notifyDataSetChanged();
+}
+
 bool TTable::seekRecord(const std::vector<std::uint8_t> &record) {
   check(cursor_->first());
   for (std::uint64_t n = 0, count = cursor_->recordCount(); n < count; ++n) {
@@ -398,6 +411,7 @@ void TTable::moveCursorTo(int number) {
 
 void TTable::first() {
   checkActive();
+  followOtherWriters();
   checkBrowseMode();
   check(cursor_->first());
   bof_ = true;
@@ -407,6 +421,7 @@ void TTable::first() {
 
 void TTable::last() {
   checkActive();
+  followOtherWriters();
   checkBrowseMode();
   check(cursor_->last());
   eof_ = true;
@@ -416,6 +431,7 @@ void TTable::last() {
 
 int TTable::moveBy(int distance) {
   checkActive();
+  followOtherWriters();
   const int from = recNo();
   // A dropped new row stood between two stored records: count from its place. A posted one
   // (or an edited record that moved in the index) counts from where it is stored now.

@@ -122,6 +122,8 @@ private:
   void openEditor();
   // After a change: reads the table afresh and stands on `record` (its stored bytes), or on
   // record number `fallback` when it is gone.
+  // Another program may have changed the table: reopens it when its header says so.
+  void followOtherWriters();
   void reload(const std::vector<std::uint8_t> &record, int fallback);
   bool seekRecord(const std::vector<std::uint8_t> &record);
   void releaseEngine();

@@ -230,6 +230,32 @@ TEST_F(TableTest, PendingNameIsPostedWhenTheKindChanges) {
   EXPECT_EQ(again.names(), QStringList({"Аренда гаража", "Аренда склада"}));
 }
 
+// Two openers of the same files, as two programs on a shared folder: what one stores, the
+// other shows after its next move, standing on the same record as before.
+TEST_F(TableTest, ChangesStoredByAnotherOpenerAreSeenAfterTheNextMove) {
+  writeKinds(dir.path(), {"Аренда", "Купля"});
+  writeDocuments(dir.path(), docs);
+  Catalogue reader(dir.path());
+  reader.documents->open();
+  reader.kinds->open();
+  reader.kinds->next(); // Купля: Купля-продажа, Мена, Поставка
+  reader.documents->next();
+  EXPECT_EQ(reader.name(), "Мена");
+  {
+    Catalogue writer(dir.path());
+    writer.documents->open();
+    writer.kinds->open();
+    writer.kinds->next();
+    writer.documents->edit();
+    writer.documents->fieldByName("Name")->setAsString("Бартер");
+    writer.documents->post();
+  }
+  EXPECT_EQ(reader.name(), "Мена"); // not yet: no move since
+  reader.documents->moveBy(0);
+  EXPECT_EQ(reader.names(), QStringList({"Бартер", "Мена", "Поставка"}));
+  EXPECT_EQ(reader.name(), "Мена");
+}
+
 TEST_F(TableTest, FailedPostKeepsTheKindAndTheEdit) {
   writeKinds(dir.path(), {"Аренда", "Купля"});
   writeDocuments(dir.path(), docs);
