@@ -17,22 +17,9 @@ std::string display(std::string_view bytes) {
 }
 
 int runInfo(const std::vector<std::string> &args) {
-  std::vector<std::string> passwords;
-  std::string path;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--password" && i + 1 < args.size())
-      passwords.push_back(args[++i]);
-    else if (path.empty())
-      path = args[i];
-    else {
-      std::cerr << "velanta-tool info: unexpected argument " << args[i] << "\n";
-      return 2;
-    }
-  }
-  if (path.empty()) {
-    std::cerr << "velanta-tool info: no table given\n";
-    return 2;
-  }
+  const auto arguments = table_text::parseTableArguments("info", args);
+  if (!arguments) return 2;
+  const auto &[passwords, path] = *arguments;
   const auto [directory, name] = table_text::splitTablePath(path);
   OpenOptions options;
   options.access = AccessMode::kReadOnly;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace velanta::tool::table_text {
 
@@ -160,6 +161,34 @@ inline std::pair<std::string, std::string> splitTablePath(const std::string &pat
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return {".", path};
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// The arguments of a command that takes `[--password P]... TABLE`. On a mistake, prints one
+// line naming the command and returns nothing.
+struct TableArguments {
+  std::vector<std::string> passwords;
+  std::string path;
+};
+inline std::optional<TableArguments> parseTableArguments(std::string_view command,
+                                                         const std::vector<std::string> &args) {
+  TableArguments parsed;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--password" && i + 1 < args.size()) {
+      parsed.passwords.push_back(args[++i]);
+    } else if (parsed.path.empty()) {
+      parsed.path = args[i];
+    } else {
+      std::fprintf(stderr, "velanta-tool %.*s: unexpected argument %s\n", int(command.size()),
+                   command.data(), args[i].c_str());
+      return std::nullopt;
+    }
+  }
+  if (parsed.path.empty()) {
+    std::fprintf(stderr, "velanta-tool %.*s: no table given\n", int(command.size()),
+                 command.data());
+    return std::nullopt;
+  }
+  return parsed;
 }
 
 // SHA-256 (FIPS 180-4) of a byte string, as lower-case hex.
