@@ -92,14 +92,14 @@ TEST(MainWindow, ADocumentsTableWithoutNameNamesTheControlThatNeedsIt) {
   QTemporaryDir dir;
   const QString previous = QDir::currentPath();
   QDir::setCurrent(dir.path());
-  paradox::TableSpec spec;
-  spec.fields = {{"ID", paradox::FieldType::kAutoIncrement, 0},
-                 {"Tip", paradox::FieldType::kAlpha, 40},
-                 {"Title", paradox::FieldType::kAlpha, 120},
-                 {"Text", paradox::FieldType::kMemo, 11}};
-  spec.keyFields = 1;
-  spec.indexes = {{"TipGlavno", {"Tip", "Title"}, false}};
-  auto builder = paradox::TableBuilder::make(spec);
+  paradox::TableSpec definition;
+  definition.fields = {{"ID", paradox::FieldType::kAutoIncrement, 0},
+                       {"Tip", paradox::FieldType::kAlpha, 40},
+                       {"Title", paradox::FieldType::kAlpha, 120},
+                       {"Text", paradox::FieldType::kMemo, 11}};
+  definition.keyFields = 1;
+  definition.indexes = {{"TipGlavno", {"Tip", "Title"}, false}};
+  auto builder = paradox::TableBuilder::make(definition);
   ASSERT_TRUE(builder);
   ASSERT_TRUE(builder->write("base.db"));
 

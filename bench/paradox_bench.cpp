@@ -44,13 +44,13 @@ const fs::path &tableDirectory() {
       return true;
     fs::remove_all(dir);
     fs::create_directories(dir);
-    TableSpec spec;
-    spec.fields = {{"ID", FieldType::kAutoIncrement, 0}, {"Tip", FieldType::kAlpha, 40},
-                   {"Name", FieldType::kAlpha, 120},     {"Dated", FieldType::kDate, 0},
-                   {"Amount", FieldType::kMoney, 0},     {"Text", FieldType::kMemo, 40}};
-    spec.keyFields = 1;
-    spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-    auto builder = TableBuilder::make(spec);
+    TableSpec definition;
+    definition.fields = {{"ID", FieldType::kAutoIncrement, 0}, {"Tip", FieldType::kAlpha, 40},
+                         {"Name", FieldType::kAlpha, 120},     {"Dated", FieldType::kDate, 0},
+                         {"Amount", FieldType::kMoney, 0},     {"Text", FieldType::kMemo, 40}};
+    definition.keyFields = 1;
+    definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+    auto builder = TableBuilder::make(definition);
     if (!builder) return false;
     std::mt19937 random(42);
     std::uniform_int_distribution<int> pick(0, 1 << 30);

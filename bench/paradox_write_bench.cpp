@@ -27,14 +27,14 @@ struct WriteBenchTable {
   WriteBenchTable() {
     dir = fs::temp_directory_path() / ("velanta-write-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    TableSpec spec;
-    spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                   {"Tip", FieldType::kAlpha, 40},
-                   {"Name", FieldType::kAlpha, 120},
-                   {"Text", FieldType::kMemo, 40}};
-    spec.keyFields = 1;
-    spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-    auto builder = TableBuilder::make(spec);
+    TableSpec definition;
+    definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                         {"Tip", FieldType::kAlpha, 40},
+                         {"Name", FieldType::kAlpha, 120},
+                         {"Text", FieldType::kMemo, 40}};
+    definition.keyFields = 1;
+    definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+    auto builder = TableBuilder::make(definition);
     if (!builder) return;
     std::mt19937 rng(1);
     const std::string body = "{\\rtf1\\ansi\\ansicpg1251 " + std::string(400, 'x') + "}";

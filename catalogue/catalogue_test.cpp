@@ -28,10 +28,10 @@ std::string cp(const QString &text) {
 }
 
 void writeKinds(const QStringList &kinds, const std::string &password) {
-  paradox::TableSpec spec;
-  spec.fields = {{kKindField, FieldType::kAlpha, 40}};
-  spec.password = password;
-  auto builder = paradox::TableBuilder::make(spec);
+  paradox::TableSpec definition;
+  definition.fields = {{kKindField, FieldType::kAlpha, 40}};
+  definition.password = password;
+  auto builder = paradox::TableBuilder::make(definition);
   ASSERT_TRUE(builder);
   for (const QString &kind : kinds) {
     auto record = builder->newRecord();
@@ -43,15 +43,15 @@ void writeKinds(const QStringList &kinds, const std::string &password) {
 
 void writeDocuments(const std::vector<std::pair<QString, QString>> &docs,
                     const std::string &password) {
-  paradox::TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {kKindField, FieldType::kAlpha, 40},
-                 {kNameField, FieldType::kAlpha, 120},
-                 {kTextField, FieldType::kMemo, 11}};
-  spec.keyFields = 1;
-  spec.indexes = {{kDocumentsIndex, {kKindField, kNameField}, false}};
-  spec.password = password;
-  auto builder = paradox::TableBuilder::make(spec);
+  paradox::TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {kKindField, FieldType::kAlpha, 40},
+                       {kNameField, FieldType::kAlpha, 120},
+                       {kTextField, FieldType::kMemo, 11}};
+  definition.keyFields = 1;
+  definition.indexes = {{kDocumentsIndex, {kKindField, kNameField}, false}};
+  definition.password = password;
+  auto builder = paradox::TableBuilder::make(definition);
   ASSERT_TRUE(builder);
   for (const auto &[tip, name] : docs) {
     auto record = builder->newRecord();

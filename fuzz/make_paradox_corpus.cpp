@@ -29,16 +29,16 @@ bool writeSeed(MemoryFileSystem &fs, const std::string &stem, const std::string 
 
 Status makeCatalogue(MemoryFileSystem &fs, const std::string &stem, const std::string &password,
                      int records) {
-  TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {"Tip", FieldType::kAlpha, 12},
-                 {"Name", FieldType::kAlpha, 20},
-                 {"Text", FieldType::kMemo, 14}};
-  spec.keyFields = 1;
-  spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-  spec.password = password;
-  spec.blockSizeKb = 1;
-  auto builder = TableBuilder::make(spec);
+  TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {"Tip", FieldType::kAlpha, 12},
+                       {"Name", FieldType::kAlpha, 20},
+                       {"Text", FieldType::kMemo, 14}};
+  definition.keyFields = 1;
+  definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+  definition.password = password;
+  definition.blockSizeKb = 1;
+  auto builder = TableBuilder::make(definition);
   if (!builder) return builder.takeStatus();
   const char *kinds[] = {"\xc4\xee\xe3\xee\xe2\xee\xf0", "\xc0\xea\xf2", "Zakaz"};
   for (int i = 0; i < records; ++i) {
@@ -53,16 +53,16 @@ Status makeCatalogue(MemoryFileSystem &fs, const std::string &stem, const std::s
 }
 
 Status makeEveryType(MemoryFileSystem &fs, const std::string &stem) {
-  TableSpec spec;
-  spec.fields = {{"A", FieldType::kAlpha, 8},   {"S", FieldType::kShort, 0},
-                 {"I", FieldType::kLong, 0},    {"N", FieldType::kNumber, 0},
-                 {"M", FieldType::kMoney, 0},   {"D", FieldType::kDate, 0},
-                 {"T", FieldType::kTime, 0},    {"TS", FieldType::kTimestamp, 0},
-                 {"L", FieldType::kLogical, 0}, {"B", FieldType::kBcd, 2},
-                 {"Y", FieldType::kBytes, 4},   {"G", FieldType::kGraphic, 10},
-                 {"BL", FieldType::kBinary, 10}};
-  spec.blockSizeKb = 1;
-  auto builder = TableBuilder::make(spec);
+  TableSpec definition;
+  definition.fields = {{"A", FieldType::kAlpha, 8},   {"S", FieldType::kShort, 0},
+                       {"I", FieldType::kLong, 0},    {"N", FieldType::kNumber, 0},
+                       {"M", FieldType::kMoney, 0},   {"D", FieldType::kDate, 0},
+                       {"T", FieldType::kTime, 0},    {"TS", FieldType::kTimestamp, 0},
+                       {"L", FieldType::kLogical, 0}, {"B", FieldType::kBcd, 2},
+                       {"Y", FieldType::kBytes, 4},   {"G", FieldType::kGraphic, 10},
+                       {"BL", FieldType::kBinary, 10}};
+  definition.blockSizeKb = 1;
+  auto builder = TableBuilder::make(definition);
   if (!builder) return builder.takeStatus();
   for (int i = 0; i < 12; ++i) {
     RecordValues record = builder->newRecord();

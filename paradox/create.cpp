@@ -142,13 +142,13 @@ TableBuilder::TableBuilder(std::shared_ptr<const TableLayout> layout)
   mb_->bytes = BlobWriter::newHeaderBlock();
 }
 
-Result<TableBuilder> TableBuilder::make(const TableSpec &spec) {
+Result<TableBuilder> TableBuilder::make(const TableSpec &definition) {
   std::string error;
-  auto layout = makeLayout(spec, &error);
+  auto layout = makeLayout(definition, &error);
   if (!layout)
     return Status(ErrorCode::kInvalidArgument, "Неверное описание таблицы: " + error + ".");
   auto mutableLayout = std::make_shared<TableLayout>(*layout);
-  mutableLayout->checkValue = passwordCheckValue(spec.password);
+  mutableLayout->checkValue = passwordCheckValue(definition.password);
   return TableBuilder(std::move(mutableLayout));
 }
 
@@ -235,8 +235,8 @@ Status TableBuilder::write(const std::string &dbPath, FileSystem &fs) const {
   return {};
 }
 
-Status createTable(const std::string &dbPath, const TableSpec &spec, FileSystem &fs) {
-  auto builder = TableBuilder::make(spec);
+Status createTable(const std::string &dbPath, const TableSpec &definition, FileSystem &fs) {
+  auto builder = TableBuilder::make(definition);
   if (!builder) return builder.takeStatus();
   return builder->write(dbPath, fs);
 }

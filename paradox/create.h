@@ -2,13 +2,13 @@
 // the primary index .PX and maintained secondary indexes (.XGn/.YGn), laid out as the original
 // engine's level-7 files are (not as pxlib writes them), optionally password-protected.
 //
-//   TableSpec spec;
-//   spec.fields = {{"ID", FieldType::AutoInc}, {"Tip", FieldType::Alpha, 40},
+//   TableSpec definition;
+//   definition.fields = {{"ID", FieldType::AutoInc}, {"Tip", FieldType::Alpha, 40},
 //                  {"Name", FieldType::Alpha, 120}, {"Text", FieldType::Memo, 40}};
-//   spec.keyFields = 1;
-//   spec.indexes = {{"TipGlavno", {"Tip", "Name"}}};
-//   spec.password = "secret";
-//   Result<TableBuilder> builder = TableBuilder::make(spec);   // checks the definition
+//   definition.keyFields = 1;
+//   definition.indexes = {{"TipGlavno", {"Tip", "Name"}}};
+//   definition.password = "secret";
+//   Result<TableBuilder> builder = TableBuilder::make(definition);   // checks the definition
 //   RecordValues doc = builder->newRecord();
 //   doc.setText("Tip", "\xc4\xee\xe3\xee\xe2\xee\xf0");      // cp1251 bytes
 //   doc.setText("Text", rtfBytes);                             // any length
@@ -33,7 +33,7 @@ namespace velanta::paradox {
 class TableBuilder {
 public:
   // Checks the definition (names, sizes, key, indexes) and derives the layout.
-  static Result<TableBuilder> make(const TableSpec &spec);
+  static Result<TableBuilder> make(const TableSpec &definition);
 
   // A blank record of this table to fill in.
   RecordValues newRecord() const { return RecordValues(layout_); }
@@ -63,7 +63,7 @@ private:
 };
 
 // Shorthand: an empty table with this definition.
-Status createTable(const std::string &dbPath, const TableSpec &spec,
+Status createTable(const std::string &dbPath, const TableSpec &definition,
                    FileSystem &fs = posixFileSystem());
 
 } // namespace velanta::paradox

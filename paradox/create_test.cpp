@@ -40,14 +40,14 @@ private:
 };
 
 TableSpec catalogueSpec() {
-  TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {"Tip", FieldType::kAlpha, 40},
-                 {"Name", FieldType::kAlpha, 120},
-                 {"Text", FieldType::kMemo, 40}};
-  spec.keyFields = 1;
-  spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-  return spec;
+  TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {"Tip", FieldType::kAlpha, 40},
+                       {"Name", FieldType::kAlpha, 120},
+                       {"Text", FieldType::kMemo, 40}};
+  definition.keyFields = 1;
+  definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+  return definition;
 }
 
 std::string cp1251Word(std::mt19937 &rng, int length) {
@@ -82,8 +82,8 @@ std::vector<Doc> makeDocs(int n, unsigned seed) {
   return docs;
 }
 
-Status build(const std::string &path, const TableSpec &spec, const std::vector<Doc> &docs) {
-  auto builder = TableBuilder::make(spec);
+Status build(const std::string &path, const TableSpec &definition, const std::vector<Doc> &docs) {
+  auto builder = TableBuilder::make(definition);
   if (!builder) return builder.takeStatus();
   for (const Doc &d : docs) {
     RecordValues r = builder->newRecord();
@@ -225,10 +225,10 @@ TEST(CreateTable, RefusesValuesTheFieldCannotHold) {
 
 TEST(CreateTable, DuplicatePrimaryKeyIsAKeyViolation) {
   TempDir dir;
-  TableSpec spec;
-  spec.fields = {{"Tip", FieldType::kAlpha, 20}};
-  spec.keyFields = 1;
-  auto builder = TableBuilder::make(spec);
+  TableSpec definition;
+  definition.fields = {{"Tip", FieldType::kAlpha, 20}};
+  definition.keyFields = 1;
+  auto builder = TableBuilder::make(definition);
   ASSERT_TRUE(builder);
   for (int i = 0; i < 2; ++i) {
     RecordValues r = builder->newRecord();
@@ -239,27 +239,27 @@ TEST(CreateTable, DuplicatePrimaryKeyIsAKeyViolation) {
 }
 
 TEST(CreateTable, RefusesDefinitionsTheFormatCannotHold) {
-  TableSpec spec;
-  spec.fields = {{"A", FieldType::kAlpha, 300}};
-  EXPECT_FALSE(TableBuilder::make(spec));
-  spec.fields = {{"A", FieldType::kAlpha, 10}, {"a", FieldType::kAlpha, 10}};
-  EXPECT_FALSE(TableBuilder::make(spec));
-  spec.fields = {{"A", FieldType::kAlpha, 10}};
-  spec.indexes = {{"ix", {"A"}, false}}; // maintained index without a primary key
-  EXPECT_FALSE(TableBuilder::make(spec));
+  TableSpec definition;
+  definition.fields = {{"A", FieldType::kAlpha, 300}};
+  EXPECT_FALSE(TableBuilder::make(definition));
+  definition.fields = {{"A", FieldType::kAlpha, 10}, {"a", FieldType::kAlpha, 10}};
+  EXPECT_FALSE(TableBuilder::make(definition));
+  definition.fields = {{"A", FieldType::kAlpha, 10}};
+  definition.indexes = {{"ix", {"A"}, false}}; // maintained index without a primary key
+  EXPECT_FALSE(TableBuilder::make(definition));
 }
 
 TEST(CreateTable, EncryptedTableCarriesCheckValueAndEnciphersData) {
   TempDir dir;
-  TableSpec spec = catalogueSpec();
-  spec.password = "Tavirek4806";
+  TableSpec definition = catalogueSpec();
+  definition.password = "Tavirek4806";
   auto docs = makeDocs(40, 5);
-  ASSERT_TRUE(build(dir.file("enc_memo.db"), spec, docs));
+  ASSERT_TRUE(build(dir.file("enc_memo.db"), definition, docs));
   const auto mb = readAll(dir.file("enc_memo.mb"));
   EXPECT_NE(mb[0x05], 0x82); // the .MB header is enciphered too
   for (Doc &d : docs)
     d.text.clear(); // pxlib cannot decipher an .MB: compare a table without blobs
-  ASSERT_TRUE(build(dir.file("base.db"), spec, docs));
+  ASSERT_TRUE(build(dir.file("base.db"), definition, docs));
   const auto db = readAll(dir.file("base.db"));
   EXPECT_EQ(bytes::getU32le(&db[0x5C]), 0x14E88A6Fu);
   EXPECT_EQ(db[0x3E], 0);

@@ -69,15 +69,15 @@ std::string kind(int k) {
 
 TEST(RangeSeek, LogarithmicBlockReadsAndExactRecords) {
   MemoryFileSystem memory;
-  TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {"Tip", FieldType::kAlpha, 30},
-                 {"Name", FieldType::kAlpha, 60},
-                 {"Text", FieldType::kMemo, 20}};
-  spec.keyFields = 1;
-  spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-  spec.password = "Tavirek4806";
-  auto builder = TableBuilder::make(spec);
+  TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {"Tip", FieldType::kAlpha, 30},
+                       {"Name", FieldType::kAlpha, 60},
+                       {"Text", FieldType::kMemo, 20}};
+  definition.keyFields = 1;
+  definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+  definition.password = "Tavirek4806";
+  auto builder = TableBuilder::make(definition);
   ASSERT_TRUE(builder.isOk()) << builder.status().toString();
   std::mt19937 random(7);
   std::map<std::string, std::multiset<std::string>> byKind;
@@ -160,15 +160,15 @@ TEST(BlockSizes, OneToThirtyTwoKilobytes) {
   for (const int kb : {1, 2, 4, 8, 16, 32}) {
     SCOPED_TRACE(std::to_string(kb) + " KB");
     MemoryFileSystem memory;
-    TableSpec spec;
-    spec.fields = {{"ID", FieldType::kLong, 0},
-                   {"Tip", FieldType::kAlpha, 20},
-                   {"Name", FieldType::kAlpha, 40},
-                   {"Text", FieldType::kMemo, 15}};
-    spec.keyFields = 1;
-    spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-    spec.blockSizeKb = kb;
-    auto builder = TableBuilder::make(spec);
+    TableSpec definition;
+    definition.fields = {{"ID", FieldType::kLong, 0},
+                         {"Tip", FieldType::kAlpha, 20},
+                         {"Name", FieldType::kAlpha, 40},
+                         {"Text", FieldType::kMemo, 15}};
+    definition.keyFields = 1;
+    definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+    definition.blockSizeKb = kb;
+    auto builder = TableBuilder::make(definition);
     ASSERT_TRUE(builder.isOk()) << builder.status().toString();
     const int records = 3000;
     for (int i = 0; i < records; ++i) {

@@ -23,14 +23,14 @@ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("velanta-sharing-" + std::to_string(::getpid()));
     fs::create_directories(dir_);
-    TableSpec spec;
-    spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                   {"Tip", FieldType::kAlpha, 20},
-                   {"Name", FieldType::kAlpha, 60},
-                   {"Text", FieldType::kMemo, 20}};
-    spec.keyFields = 1;
-    spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-    auto builder = TableBuilder::make(spec);
+    TableSpec definition;
+    definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                         {"Tip", FieldType::kAlpha, 20},
+                         {"Name", FieldType::kAlpha, 60},
+                         {"Text", FieldType::kMemo, 20}};
+    definition.keyFields = 1;
+    definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+    auto builder = TableBuilder::make(definition);
     ASSERT_TRUE(builder);
     for (int i = 0; i < 50; ++i) {
       RecordValues r = builder->newRecord();

@@ -135,22 +135,22 @@ bool TableLayout::hasBlobs() const {
                      [](const Field &f) { return isBlobType(f.type); });
 }
 
-std::shared_ptr<const TableLayout> makeLayout(const TableSpec &spec, std::string *error) {
+std::shared_ptr<const TableLayout> makeLayout(const TableSpec &definition, std::string *error) {
   auto fail = [&](std::string text) {
     if (error) *error = std::move(text);
     return std::shared_ptr<const TableLayout>();
   };
   auto layout = std::make_shared<TableLayout>();
-  if (spec.fields.empty()) return fail("a table needs at least one field");
-  if (spec.keyFields < 0 || spec.keyFields > static_cast<int>(spec.fields.size()))
+  if (definition.fields.empty()) return fail("a table needs at least one field");
+  if (definition.keyFields < 0 || definition.keyFields > static_cast<int>(definition.fields.size()))
     return fail("the primary key has more fields than the table");
-  const int kb = spec.blockSizeKb;
+  const int kb = definition.blockSizeKb;
   if (kb != 1 && kb != 2 && kb != 4 && kb != 8 && kb != 16 && kb != 32)
     return fail("block size must be 1, 2, 4, 8, 16 or 32 KB");
   layout->blockSize = kb * 1024;
   std::set<std::string> names;
   int offset = 0;
-  for (const FieldSpec &f : spec.fields) {
+  for (const FieldSpec &f : definition.fields) {
     if (f.name.empty() || f.name.size() > 25)
       return fail("field name '" + f.name + "' must have 1 to 25 characters");
     std::string lower = f.name;
@@ -167,8 +167,8 @@ std::shared_ptr<const TableLayout> makeLayout(const TableSpec &spec, std::string
   layout->recordSize = offset;
   if (layout->recordSize > layout->blockSize - 6)
     return fail("records do not fit in a block; choose a larger block size");
-  layout->keyFields = spec.keyFields;
-  for (int i = 0; i < spec.keyFields; ++i) {
+  layout->keyFields = definition.keyFields;
+  for (int i = 0; i < definition.keyFields; ++i) {
     const Field &f = layout->fields[static_cast<std::size_t>(i)];
     if (isBlobType(f.type)) return fail("blob field '" + f.name + "' cannot be a key field");
     layout->keyParts.push_back({f.offset, f.width, f.type == FieldType::kAlpha, false, false});
@@ -176,13 +176,13 @@ std::shared_ptr<const TableLayout> makeLayout(const TableSpec &spec, std::string
   }
   if (layout->keySize * 3 > layout->blockSize)
     return fail("the primary key is longer than a third of a block");
-  layout->codePage = spec.codePage;
-  layout->sortOrder = spec.sortOrder;
-  layout->order = KeyOrder(spec.sortOrder);
-  if (!spec.indexes.empty() && spec.keyFields == 0)
+  layout->codePage = definition.codePage;
+  layout->sortOrder = definition.sortOrder;
+  layout->order = KeyOrder(definition.sortOrder);
+  if (!definition.indexes.empty() && definition.keyFields == 0)
     return fail("maintained secondary indexes need a primary key");
   int xg = 0;
-  for (const IndexSpec &is : spec.indexes) {
+  for (const IndexSpec &is : definition.indexes) {
     IndexLayout il;
     il.name = is.name;
     il.caseInsensitive = is.caseInsensitive;

@@ -75,7 +75,7 @@ struct TableLayout {
 };
 
 // Checks the definition and derives the layout; on failure returns null and sets error.
-std::shared_ptr<const TableLayout> makeLayout(const TableSpec &spec, std::string *error);
+std::shared_ptr<const TableLayout> makeLayout(const TableSpec &definition, std::string *error);
 
 // Extracts an index record (indexed fields, primary key, Blk Num) from a table record.
 std::vector<std::uint8_t> indexRecord(const TableLayout &table, const IndexLayout &index,

@@ -34,15 +34,15 @@ struct Doc {
 using Model = std::map<std::int32_t, Doc>; // by ID
 
 TableSpec catalogueSpec(const std::string &password = {}) {
-  TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {"Tip", FieldType::kAlpha, 40},
-                 {"Name", FieldType::kAlpha, 120},
-                 {"Text", FieldType::kMemo, 30}};
-  spec.keyFields = 1;
-  spec.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-  spec.password = password;
-  return spec;
+  TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {"Tip", FieldType::kAlpha, 40},
+                       {"Name", FieldType::kAlpha, 120},
+                       {"Text", FieldType::kMemo, 30}};
+  definition.keyFields = 1;
+  definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
+  definition.password = password;
+  return definition;
 }
 
 std::string word(std::mt19937 &rng, int maxLength) {
@@ -267,9 +267,9 @@ TEST(TableWriter, RandomChangesMatchTheModelAndPxlib) {
 
 TEST(TableWriter, UnkeyedTableKeepsInsertionOrder) {
   MemoryFileSystem files;
-  TableSpec spec;
-  spec.fields = {{"Tip", FieldType::kAlpha, 30}, {"Note", FieldType::kMemo, 12}};
-  ASSERT_TRUE(createTable(kDir + "/tip.db", spec, files));
+  TableSpec definition;
+  definition.fields = {{"Tip", FieldType::kAlpha, 30}, {"Note", FieldType::kMemo, 12}};
+  ASSERT_TRUE(createTable(kDir + "/tip.db", definition, files));
   auto writer = TableWriter::open(kDir, "tip.db", {.passwords = {}, .fileSystem = &files});
   ASSERT_TRUE(writer) << writer.status().toString();
   TableWriter &w = **writer;

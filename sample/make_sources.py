@@ -86,7 +86,7 @@ class Contract:
 
 # ---- appendices ----
 
-def specification(doc, c):
+def goods_list_appendix(doc, c):
     rows = [['№', 'Наименование Товара', 'Ед. изм.', 'Кол-во', 'Цена, руб.', 'Сумма, руб.']]
     rows += [[str(i), '', '', '', '', ''] for i in range(1, 8)]
     rows.append(['', '**Итого:**', '', '', '', ''])
@@ -178,7 +178,7 @@ def contracts():
     x.section('Разрешение споров', cc.disputes(x.c))
     x.section('Срок действия договора', cc.term(x.c))
     x.section('Заключительные положения', cc.final(x.c, appendices=['Спецификация']))
-    x.appendix('Спецификация', specification)
+    x.appendix('Спецификация', goods_list_appendix)
 
     x = add(Contract(K[0], 'postavka.rtf', 'Договор поставки товаров партиями',
                      'ДОГОВОР ПОСТАВКИ № ____', 'Поставщик', 'Покупатель'))
@@ -199,7 +199,7 @@ def contracts():
     x.section('Персональные данные', cc.personal_data(x.c))
     x.section('Заключительные положения', cc.final(x.c, appendices=['Спецификация',
                                                                     'Форма заявки']))
-    x.appendix('Спецификация', specification)
+    x.appendix('Спецификация', goods_list_appendix)
     x.appendix('Форма заявки', technical_task([
         'Наименование Покупателя, адрес доставки, контактное лицо и телефон.',
         'Наименование, артикул и количество Товара каждого наименования.',
@@ -266,7 +266,7 @@ def contracts():
     x.section('Срок действия договора', cc.term(x.c))
     x.section('Уведомления', cc.notices(x.c))
     x.section('Заключительные положения', cc.final(x.c, appendices=['Спецификация']))
-    x.appendix('Спецификация', specification)
+    x.appendix('Спецификация', goods_list_appendix)
 
     x = add(Contract(K[0], 'kp-mebel.rtf', 'Договор розничной купли-продажи мебели по образцам',
                      'ДОГОВОР\nрозничной купли-продажи по образцам', 'Продавец', 'Покупатель',

@@ -33,10 +33,10 @@ struct Doc {
 
 void writeKinds(const QString &dir, const QStringList &kinds, const std::string &password = {},
                 const char *field = "Tip") {
-  paradox::TableSpec spec;
-  spec.fields = {{field, FieldType::kAlpha, 40}};
-  spec.password = password;
-  auto builder = paradox::TableBuilder::make(spec);
+  paradox::TableSpec definition;
+  definition.fields = {{field, FieldType::kAlpha, 40}};
+  definition.password = password;
+  auto builder = paradox::TableBuilder::make(definition);
   ASSERT_TRUE(builder) << builder.status().toString();
   for (const QString &kind : kinds) {
     auto record = builder->newRecord();
@@ -48,15 +48,15 @@ void writeKinds(const QString &dir, const QStringList &kinds, const std::string 
 
 void writeDocuments(const QString &dir, const std::vector<Doc> &docs,
                     const std::string &password = {}, const char *nameField = "Name") {
-  paradox::TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {"Tip", FieldType::kAlpha, 40},
-                 {nameField, FieldType::kAlpha, 120},
-                 {"Text", FieldType::kMemo, 11}};
-  spec.keyFields = 1;
-  spec.indexes = {{"TipGlavno", {"Tip", nameField}, false}};
-  spec.password = password;
-  auto builder = paradox::TableBuilder::make(spec);
+  paradox::TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {"Tip", FieldType::kAlpha, 40},
+                       {nameField, FieldType::kAlpha, 120},
+                       {"Text", FieldType::kMemo, 11}};
+  definition.keyFields = 1;
+  definition.indexes = {{"TipGlavno", {"Tip", nameField}, false}};
+  definition.password = password;
+  auto builder = paradox::TableBuilder::make(definition);
   ASSERT_TRUE(builder) << builder.status().toString();
   for (const Doc &doc : docs) {
     auto record = builder->newRecord();
@@ -454,9 +454,9 @@ TEST_F(TableTest, MissingFileIsTheEnginesError) {
 }
 
 TEST_F(TableTest, MissingIndexFailsTheOpeningAndClosesTheTable) {
-  paradox::TableSpec spec; // base.db without TipGlavno
-  spec.fields = {{"Tip", FieldType::kAlpha, 40}, {"Name", FieldType::kAlpha, 120}};
-  ASSERT_TRUE(paradox::createTable((dir.path() + "/base.db").toStdString(), spec));
+  paradox::TableSpec definition; // base.db without TipGlavno
+  definition.fields = {{"Tip", FieldType::kAlpha, 40}, {"Name", FieldType::kAlpha, 120}};
+  ASSERT_TRUE(paradox::createTable((dir.path() + "/base.db").toStdString(), definition));
   Catalogue c(dir.path());
   try {
     c.documents->open();

@@ -86,23 +86,24 @@ void check(const paradox::Status &status, const std::string &what) {
 }
 
 paradox::TableSpec kindsSpec() {
-  paradox::TableSpec spec;
-  spec.fields = {{catalogue::kKindField, FieldType::kAlpha, kKindSize}};
-  spec.password = catalogue::kTablePassword;
-  return spec;
+  paradox::TableSpec definition;
+  definition.fields = {{catalogue::kKindField, FieldType::kAlpha, kKindSize}};
+  definition.password = catalogue::kTablePassword;
+  return definition;
 }
 
 paradox::TableSpec documentsSpec() {
-  paradox::TableSpec spec;
-  spec.fields = {{"ID", FieldType::kAutoIncrement, 0},
-                 {catalogue::kKindField, FieldType::kAlpha, kKindSize},
-                 {catalogue::kNameField, FieldType::kAlpha, kNameSize},
-                 {catalogue::kTextField, FieldType::kMemo, 11}};
-  spec.keyFields = 1;
-  spec.indexes = {{catalogue::kDocumentsIndex, {catalogue::kKindField, catalogue::kNameField}}};
-  spec.password = catalogue::kTablePassword;
-  spec.blockSizeKb = 4;
-  return spec;
+  paradox::TableSpec definition;
+  definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
+                       {catalogue::kKindField, FieldType::kAlpha, kKindSize},
+                       {catalogue::kNameField, FieldType::kAlpha, kNameSize},
+                       {catalogue::kTextField, FieldType::kMemo, 11}};
+  definition.keyFields = 1;
+  definition.indexes = {
+      {catalogue::kDocumentsIndex, {catalogue::kKindField, catalogue::kNameField}}};
+  definition.password = catalogue::kTablePassword;
+  definition.blockSizeKb = 4;
+  return definition;
 }
 
 int makeCatalogue(const std::vector<std::string> &given) {
