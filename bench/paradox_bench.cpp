@@ -13,9 +13,7 @@
 #include <unistd.h>
 
 #ifdef VELANTA_BENCH_PXLIB
-extern "C" {
-#include <paradox.h>
-}
+#include "bench/pxlib_scan.h"
 namespace velanta::paradox::testing {
 extern thread_local bool attachingBlobFile;
 }
@@ -174,26 +172,7 @@ void BM_PxlibFullScan(benchmark::State &state) {
     velanta::paradox::testing::attachingBlobFile = true;
     PX_set_blob_file(doc, mb.c_str());
     velanta::paradox::testing::attachingBlobFile = false;
-    const int records = PX_get_num_records(doc);
-    const int fields = PX_get_num_fields(doc);
-    std::size_t checksum = 0;
-    for (int r = 0; r < records; ++r) {
-      pxval_t **values = PX_retrieve_record(doc, r);
-      if (values == nullptr) continue;
-      for (int i = 0; i < fields; ++i) {
-        pxval_t *v = values[i];
-        checksum += static_cast<std::size_t>(v->isnull);
-        const bool bytes = v->type == pxfAlpha || v->type == pxfMemoBLOb || v->type == pxfBLOb ||
-                           v->type == pxfFmtMemoBLOb || v->type == pxfOLE ||
-                           v->type == pxfGraphic || v->type == pxfBytes || v->type == pxfBCD;
-        if (bytes && !v->isnull) {
-          checksum += static_cast<std::size_t>(v->value.str.len);
-          doc->free(doc, v->value.str.val);
-        }
-        doc->free(doc, v);
-      }
-      doc->free(doc, values);
-    }
+    const std::size_t checksum = pxlibScanRecords(doc);
     PX_close(doc);
     PX_delete(doc);
     benchmark::DoNotOptimize(checksum);
