@@ -20,8 +20,8 @@ inline std::size_t pxlibScanRecords(pxdoc_t *doc) {
       pxval_t *v = values[i];
       checksum += static_cast<std::size_t>(v->isnull);
       const bool bytes = v->type == pxfAlpha || v->type == pxfMemoBLOb || v->type == pxfBLOb ||
-                         v->type == pxfFmtMemoBLOb || v->type == pxfOLE ||
-                         v->type == pxfGraphic || v->type == pxfBytes || v->type == pxfBCD;
+                         v->type == pxfFmtMemoBLOb || v->type == pxfOLE || v->type == pxfGraphic ||
+                         v->type == pxfBytes || v->type == pxfBCD;
       if (bytes && !v->isnull) {
         checksum += static_cast<std::size_t>(v->value.str.len);
         doc->free(doc, v->value.str.val);

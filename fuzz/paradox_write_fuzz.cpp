@@ -13,23 +13,9 @@
 #include <cstring>
 
 using namespace velanta::paradox;
+using velanta::fuzz::loadFamily;
 
 namespace {
-
-void loadFamily(MemoryFileSystem &fs, const std::uint8_t *data, std::size_t size) {
-  std::size_t pos = 0;
-  while (pos + 5 <= size) {
-    const std::uint8_t kind = data[pos];
-    std::uint32_t length;
-    std::memcpy(&length, data + pos + 1, 4);
-    pos += 5;
-    const std::size_t n = std::min<std::size_t>(length, size - pos);
-    if (kind < velanta::fuzz::kFamilyExtensions.size())
-      fs.setContents("/f/T." + std::string(velanta::fuzz::kFamilyExtensions[kind]),
-                     std::vector<std::uint8_t>(data + pos, data + pos + n));
-    pos += n;
-  }
-}
 
 // The first record of the chain, as the writer names records.
 std::vector<std::uint8_t> firstRecord(MemoryFileSystem &fs, const TableWriter &writer) {
