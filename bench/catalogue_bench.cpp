@@ -167,6 +167,7 @@ void BM_CatalogueInteraction(benchmark::State &state) {
   figure("doc_change_max_ms_" + tag, values["doc_change_max_ms"], "ms");
   figure("down_through_kind_ms_" + tag, values["down_through_kind_ms"], "ms");
   figure("post_name_ms_" + tag, values["post_name_ms"], "ms");
+  figure("background_layout_step_max_ms_" + tag, values["background_layout_step_max_ms"], "ms");
   figure("peak_rss_mb_" + tag, values["peak_rss_mb"], "MB");
 }
 

@@ -86,6 +86,8 @@ protected:
 
 private:
   void reload();
+  void fillDocument(QTextDocument &document) const;
+  void watchDocument(QTextDocument &document);
   void placeEditor();
   int bevelWidth() const;
   // Begins an edit of the record for a keystroke; false when the record cannot change.
