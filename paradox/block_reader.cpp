@@ -17,7 +17,7 @@ BlockReader::BlockReader(std::unique_ptr<File> file, Header header, std::uint32_
                          std::size_t cacheBlocks)
     : file_(std::move(file)), header_(std::move(header)), name_(baseName(file_->path())),
       blockCount_(blockCount), checkValue_(header_.checkValue()),
-      slots_(std::max<std::size_t>(cacheBlocks, 2)) {}
+      slots_(std::clamp<std::size_t>(cacheBlocks, 2, kNoSlot - 1)) {}
 
 Result<std::unique_ptr<BlockReader>> BlockReader::open(std::unique_ptr<File> file,
                                                        std::size_t cacheBlocks) {
@@ -54,23 +54,45 @@ Status BlockReader::corrupt(std::uint32_t block, const std::string &why) const {
   return Status::error(code, std::move(context));
 }
 
+std::uint64_t BlockReader::offsetOf(std::uint32_t n) const {
+  return header_.headerSize +
+         static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(blockSize());
+}
+
 Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count) {
   const auto size = static_cast<std::size_t>(blockSize());
   slot.first = 0;
   slot.bytes.resize(size * count);
+  const std::uint64_t offset = offsetOf(first);
+  // The bytes come from the mapping when there is one (decrypted straight into the slot, no
+  // copy by the kernel), else they are read into the slot and decrypted there.
+  const std::uint8_t *source = slot.bytes.data();
   std::size_t got = 0;
-  const std::uint64_t offset =
-      header_.headerSize + static_cast<std::uint64_t>(first - 1) * static_cast<std::uint64_t>(size);
-  if (auto status = file_->read(offset, slot.bytes, &got); !status) return status;
+  if (mapping_ != nullptr) {
+    source = mapping_ + std::min(offset, mappedSize_);
+    got = static_cast<std::size_t>(
+        std::min<std::uint64_t>(offset < mappedSize_ ? mappedSize_ - offset : 0, size * count));
+  } else if (auto status = file_->read(offset, slot.bytes, &got); !status) {
+    return status;
+  }
   // Only blocks with at least their 6-byte header present count; a final block cut short
   // reads as if padded with zeros.
   const auto present = static_cast<std::uint32_t>((got + size - 6) / size);
   if (present == 0) return corrupt(first, "блок обрезан");
-  std::fill(slot.bytes.begin() + static_cast<std::ptrdiff_t>(got), slot.bytes.end(), 0);
   slot.count = std::min(count, present);
-  if (checkValue_ != 0)
-    for (std::uint32_t i = 0; i < slot.count; ++i)
-      decryptBlock(std::span(slot.bytes).subspan(i * size, size), checkValue_, first + i);
+  for (std::uint32_t i = 0; i < slot.count; ++i) {
+    const std::size_t at = i * size;
+    const std::span<std::uint8_t> out = std::span(slot.bytes).subspan(at, size);
+    const bool whole = at + size <= got;
+    if (checkValue_ != 0 && whole && source != slot.bytes.data()) {
+      decryptBlock(std::span(source + at, size), out, checkValue_, first + i);
+      continue;
+    }
+    const std::size_t have = whole ? size : got - at;
+    if (source != slot.bytes.data()) std::copy_n(source + at, have, out.begin());
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(have), out.end(), 0);
+    if (checkValue_ != 0) decryptBlock(out, checkValue_, first + i);
+  }
   slot.first = first;
   return {};
 }
@@ -78,40 +100,53 @@ Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count) {
 Result<const std::uint8_t *> BlockReader::block(std::uint32_t n) {
   if (n == 0 || n > blockCount_) return corrupt(n, "номер блока вне файла");
   const auto size = static_cast<std::size_t>(blockSize());
-  const std::uint64_t offset =
-      header_.headerSize + static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(size);
-  if (mapping_ != nullptr && offset + size <= mappedSize_) return mapping_ + offset;
-  const auto inside = [n](const Slot &slot) {
-    return slot.first != 0 && n >= slot.first && n < slot.first + slot.count;
-  };
-  ++clock_;
-  if (Slot &last = slots_[lastSlot_]; inside(last)) {
-    last.lastUse = clock_;
-    nextSequential_ = n + 1;
-    return last.bytes.data() + (n - last.first) * size;
+  if (const std::uint64_t offset = offsetOf(n);
+      checkValue_ == 0 && mapping_ != nullptr && offset + size <= mappedSize_)
+    return mapping_ + offset;
+  std::uint32_t cached = slotOf_[n];
+  if (cached == kNoSlot) {
+    cached = oldest_;
+    if (auto status = load(cached, n); !status) return status;
   }
-  std::size_t victim = 0;
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    if (inside(slots_[i])) {
-      slots_[i].lastUse = clock_;
-      lastSlot_ = i;
-      nextSequential_ = n + 1;
-      return slots_[i].bytes.data() + (n - slots_[i].first) * size;
-    }
-    if (slots_[i].lastUse < slots_[victim].lastUse) victim = i;
-  }
-  // A reader going block after block gets the following blocks in the same read.
-  std::uint32_t count = 1;
-  if (n == nextSequential_)
-    count = std::min<std::uint32_t>(
-        static_cast<std::uint32_t>(std::max<std::size_t>(kReadAheadBytes / size, 1)),
-        blockCount_ - n + 1);
-  Slot &slot = slots_[victim];
-  if (auto status = fill(slot, n, count); !status) return status;
-  slot.lastUse = clock_;
-  lastSlot_ = victim;
+  markUsed(cached);
   nextSequential_ = n + 1;
-  return slot.bytes.data();
+  const Slot &slot = slots_[cached];
+  return slot.bytes.data() + (n - slot.first) * size;
+}
+
+Status BlockReader::load(std::uint32_t i, std::uint32_t n) {
+  ++generation_;
+  Slot &slot = slots_[i];
+  for (std::uint32_t b = slot.first; slot.first != 0 && b < slot.first + slot.count; ++b)
+    if (slotOf_[b] == i) slotOf_[b] = kNoSlot;
+  // Without a mapping, a reader going block after block gets the following blocks in the same
+  // read. From a mapping one block is decrypted at a time: the slots then stay small enough
+  // to remain in the processor's cache.
+  std::uint32_t count = 1;
+  if (n == nextSequential_ && mapping_ == nullptr)
+    count = std::min<std::uint32_t>(
+        static_cast<std::uint32_t>(std::max<std::size_t>(kReadAheadBytes / blockSize(), 1)),
+        blockCount_ - n + 1);
+  if (auto status = fill(slot, n, count); !status) return status;
+  for (std::uint32_t b = slot.first; b < slot.first + slot.count; ++b)
+    slotOf_[b] = i;
+  return {};
+}
+
+void BlockReader::markUsed(std::uint32_t i) {
+  if (i == newest_) return;
+  Slot &slot = slots_[i];
+  // Unlink (i is not the newest, so it has a newer neighbour)...
+  slots_[slot.newer].older = slot.older;
+  if (i == oldest_)
+    oldest_ = slot.newer;
+  else
+    slots_[slot.older].newer = slot.newer;
+  // ...and put it in front.
+  slot.older = newest_;
+  slot.newer = kNoSlot;
+  slots_[newest_].newer = i;
+  newest_ = i;
 }
 
 Result<int> BlockReader::recordCount(const std::uint8_t *block, std::uint32_t n) const {
@@ -130,7 +165,8 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
   std::vector<bool> seen(blockCount_ + 1, false);
   std::uint32_t before = 0;
   const auto size = static_cast<std::size_t>(blockSize());
-  // Block headers are read through a window of consecutive blocks: chains mostly run forward.
+  // Without a mapping, block headers are read through a window of consecutive blocks: chains
+  // mostly run forward.
   const auto windowBlocks =
       static_cast<std::uint32_t>(std::max<std::size_t>(kReadAheadBytes / size, 1));
   std::vector<std::uint8_t> window;
@@ -143,31 +179,33 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
     if (n > blockCount_) return corrupt(n, "номер блока вне файла");
     if (seen[n]) return corrupt(n, "цепочка блоков замкнута в кольцо");
     seen[n] = true;
-    const std::uint64_t blockOffset =
-        header_.headerSize + static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(size);
-    if (mapping_ != nullptr && blockOffset + 6 <= mappedSize_) {
-      std::copy_n(mapping_ + blockOffset, 6, head.begin());
-      auto count = recordCount(head.data(), n);
-      if (!count) return count.takeStatus();
-      chain.push_back({static_cast<std::uint16_t>(n), static_cast<std::uint16_t>(*count), before});
-      before += static_cast<std::uint32_t>(*count);
-      n = bytes::getU16le(head.data());
-      continue;
+    // The block's first bytes, as many as the file has of the first headBytes.
+    const std::uint8_t *start = nullptr;
+    std::size_t have = 0;
+    if (mapping_ != nullptr) {
+      const std::uint64_t offset = offsetOf(n);
+      start = mapping_ + std::min(offset, mappedSize_);
+      have = static_cast<std::size_t>(
+          std::min<std::uint64_t>(offset < mappedSize_ ? mappedSize_ - offset : 0, headBytes));
+    } else {
+      if (windowFirst == 0 || n < windowFirst || n >= windowFirst + windowCount) {
+        windowFirst = n;
+        windowCount = std::min(windowBlocks, blockCount_ - n + 1);
+        window.resize(windowCount * size);
+        if (auto status = file_->read(offsetOf(n), window, &windowGot); !status) return status;
+      }
+      const std::size_t at = (n - windowFirst) * size;
+      start = window.data() + std::min(at, windowGot);
+      have = at < windowGot ? std::min(headBytes, windowGot - at) : 0;
     }
-    if (windowFirst == 0 || n < windowFirst || n >= windowFirst + windowCount) {
-      windowFirst = n;
-      windowCount = std::min(windowBlocks, blockCount_ - n + 1);
-      window.resize(windowCount * size);
-      const std::uint64_t offset =
-          header_.headerSize + static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(size);
-      if (auto status = file_->read(offset, window, &windowGot); !status) return status;
+    if (have < 6) return corrupt(n, "блок обрезан");
+    if (checkValue_ != 0 && have == head.size()) {
+      decryptBlock(std::span(start, have), head, checkValue_, n);
+    } else {
+      head.fill(0);
+      std::copy_n(start, have, head.begin());
+      if (checkValue_ != 0) decryptBlock(head, checkValue_, n);
     }
-    const std::size_t at = (n - windowFirst) * size;
-    if (windowGot < at + 6) return corrupt(n, "блок обрезан");
-    head.fill(0);
-    std::copy_n(window.begin() + static_cast<std::ptrdiff_t>(at),
-                std::min(headBytes, windowGot - at), head.begin());
-    if (checkValue_ != 0) decryptBlock(head, checkValue_, n);
     auto count = recordCount(head.data(), n);
     if (!count) return count.takeStatus();
     chain.push_back({static_cast<std::uint16_t>(n), static_cast<std::uint16_t>(*count), before});
@@ -178,14 +216,19 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
 }
 
 void BlockReader::clearCache() {
-  for (auto &slot : slots_) {
-    slot.first = 0;
-    slot.lastUse = 0;
+  // The slots in a line from oldest (0) to newest, all empty.
+  const auto last = static_cast<std::uint32_t>(slots_.size() - 1);
+  for (std::uint32_t i = 0; i <= last; ++i) {
+    slots_[i].first = 0;
+    slots_[i].older = i == 0 ? kNoSlot : i - 1;
+    slots_[i].newer = i == last ? kNoSlot : i + 1;
   }
+  oldest_ = 0;
+  newest_ = last;
+  slotOf_.assign(blockCount_ + 1, kNoSlot);
   nextSequential_ = 0;
-  mapping_ = nullptr;
-  mappedSize_ = 0;
-  if (checkValue_ == 0) mapping_ = file_->map(mappedSize_);
+  ++generation_;
+  mapping_ = file_->map(mappedSize_);
 }
 
 } // namespace velanta::paradox

@@ -40,6 +40,9 @@ public:
   // Block n (1-based), decrypted, blockSize bytes; a final block cut short reads as padded
   // with zeros. The pointer stays valid until cacheBlocks other slots have been filled.
   Result<const std::uint8_t *> block(std::uint32_t n);
+  // Changes whenever a pointer block() handed out may have become invalid (a slot refilled,
+  // the cache cleared); while it stays, such pointers stay valid.
+  std::uint64_t generation() const { return generation_; }
   // Records in a block by its header; kHeaderCorrupt / kIndexCorrupt when they cannot fit.
   Result<int> recordCount(const std::uint8_t *block, std::uint32_t n) const;
 
@@ -58,17 +61,25 @@ private:
   BlockReader(std::unique_ptr<File> file, Header header, std::uint32_t blockCount,
               std::size_t cacheBlocks);
 
-  // A slot holds a run of consecutive blocks: one block for random reads, up to
-  // kReadAheadBytes for sequential ones (a scan then costs one read call per run).
+  // A slot holds a run of consecutive blocks: one block for random reads or from a mapping,
+  // up to kReadAheadBytes for sequential reads through read() (a scan then costs one read
+  // call per run). Slots are kept in a list by last use, the least recently used refilled.
   struct Slot {
     std::uint32_t first = 0; // 0: empty
     std::uint32_t count = 0;
-    std::uint64_t lastUse = 0;
+    std::uint32_t older = 0, newer = 0; // neighbours in the list by last use
     std::vector<std::uint8_t> bytes;
   };
   static constexpr std::size_t kReadAheadBytes = 64 * 1024;
+  static constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
 
+  // Refills slot i starting with block n.
+  Status load(std::uint32_t i, std::uint32_t n);
+  // Moves slot i to the front of the list by last use.
+  void markUsed(std::uint32_t i);
   Status fill(Slot &slot, std::uint32_t first, std::uint32_t count);
+  // Where block n starts in the file.
+  std::uint64_t offsetOf(std::uint32_t n) const;
 
   std::unique_ptr<File> file_;
   Header header_;
@@ -76,12 +87,14 @@ private:
   std::uint32_t blockCount_;
   std::uint32_t checkValue_ = 0;
   std::vector<Slot> slots_;
-  // Plain files are read straight from a memory mapping when the file system offers one.
+  std::uint32_t oldest_ = 0, newest_ = 0;
+  std::vector<std::uint32_t> slotOf_; // per block number: the slot holding it, or kNoSlot
+  // The file's memory mapping when the file system offers one: plain blocks are handed out
+  // from it directly, encrypted ones are decrypted from it into the slots.
   const std::uint8_t *mapping_ = nullptr;
   std::uint64_t mappedSize_ = 0;
-  std::size_t lastSlot_ = 0;
   std::uint32_t nextSequential_ = 0; // the block a sequential reader would ask for next
-  std::uint64_t clock_ = 0;
+  std::uint64_t generation_ = 0;
 };
 
 // The file name part of a path.

@@ -84,14 +84,15 @@ void encryptChunk(std::uint8_t *chunk, ChunkKey key) {
   std::copy(out.begin(), out.end(), chunk);
 }
 
-void decryptChunkPortable(std::uint8_t *chunk, ChunkKey key) {
-  std::array<std::uint8_t, 256> out;
+// Decrypts the chunk at `in` into `out` (the same place or another).
+void decryptChunkPortable(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
+  std::array<std::uint8_t, 256> plain;
   for (unsigned x = 0; x < 256; ++x) {
     const auto y = static_cast<std::uint8_t>(kC[x] - key.d);
-    out[x] = static_cast<std::uint8_t>(chunk[y] ^ kA[(x + key.a) & 0xFF] ^ kB[(y + key.b) & 0xFF] ^
-                                       kC[(y + key.c) & 0xFF]);
+    plain[x] = static_cast<std::uint8_t>(in[y] ^ kA[(x + key.a) & 0xFF] ^ kB[(y + key.b) & 0xFF] ^
+                                         kC[(y + key.c) & 0xFF]);
   }
-  std::copy(out.begin(), out.end(), chunk);
+  std::copy(plain.begin(), plain.end(), out);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -111,12 +112,12 @@ constexpr auto kA2 = doubled(kA);
 constexpr auto kB2 = doubled(kB);
 constexpr auto kC2 = doubled(kC);
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void decryptChunkVbmi(std::uint8_t *chunk,
-                                                                             ChunkKey key) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+decryptChunkVbmi(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
   __m512i masked[4]; // cipher[y] ^ B[y+b] ^ C[y+c], all of it read before anything is written
   for (int i = 0; i < 4; ++i)
     masked[i] =
-        _mm512_xor_si512(_mm512_xor_si512(_mm512_loadu_si512(chunk + 64 * i),
+        _mm512_xor_si512(_mm512_xor_si512(_mm512_loadu_si512(in + 64 * i),
                                           _mm512_loadu_si512(kB2.bytes.data() + key.b + 64 * i)),
                          _mm512_loadu_si512(kC2.bytes.data() + key.c + 64 * i));
   const __m512i d = _mm512_set1_epi8(static_cast<char>(key.d));
@@ -125,9 +126,8 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void decryptChunkVbmi(std
     const __m512i low = _mm512_permutex2var_epi8(masked[0], y, masked[1]);  // y < 128
     const __m512i high = _mm512_permutex2var_epi8(masked[2], y, masked[3]); // y >= 128
     const __m512i plain = _mm512_mask_blend_epi8(_mm512_movepi8_mask(y), low, high);
-    _mm512_storeu_si512(
-        chunk + 64 * i,
-        _mm512_xor_si512(plain, _mm512_loadu_si512(kA2.bytes.data() + key.a + 64 * i)));
+    _mm512_storeu_si512(out + 64 * i, _mm512_xor_si512(plain, _mm512_loadu_si512(kA2.bytes.data() +
+                                                                                 key.a + 64 * i)));
   }
 }
 
@@ -137,27 +137,22 @@ bool hasVbmi() {
          __builtin_cpu_supports("avx512vbmi");
 }
 
-void decryptChunk(std::uint8_t *chunk, ChunkKey key) {
+void decryptChunk(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
   static const bool vbmi = hasVbmi();
   if (vbmi)
-    decryptChunkVbmi(chunk, key);
+    decryptChunkVbmi(in, out, key);
   else
-    decryptChunkPortable(chunk, key);
+    decryptChunkPortable(in, out, key);
 }
 #else
-void decryptChunk(std::uint8_t *chunk, ChunkKey key) {
-  decryptChunkPortable(chunk, key);
+void decryptChunk(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
+  decryptChunkPortable(in, out, key);
 }
 #endif
 
-template <class Transform>
-void eachBlockChunk(std::span<std::uint8_t> block, std::uint32_t checkValue,
-                    std::uint32_t blockNumber, Transform transform) {
-  const auto a = static_cast<std::uint8_t>(checkValue);
-  const auto b = static_cast<std::uint8_t>(checkValue >> 8);
-  const auto d = static_cast<std::uint8_t>(blockNumber);
-  for (std::size_t j = 0; j + 256 <= block.size(); j += 256)
-    transform(block.data() + j, ChunkKey{a, b, static_cast<std::uint8_t>(j / 256), d});
+ChunkKey blockChunkKey(std::uint32_t checkValue, std::uint32_t blockNumber, std::size_t chunk) {
+  return {static_cast<std::uint8_t>(checkValue), static_cast<std::uint8_t>(checkValue >> 8),
+          static_cast<std::uint8_t>(chunk), static_cast<std::uint8_t>(blockNumber)};
 }
 
 ChunkKey blobKey(std::uint32_t checkValue) {
@@ -194,18 +189,25 @@ std::uint32_t passwordCheckValue(std::string_view password) {
 
 void decryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
                   std::uint32_t blockNumber) {
-  eachBlockChunk(block, checkValue, blockNumber, decryptChunk);
+  decryptBlock(block, block, checkValue, blockNumber);
+}
+
+void decryptBlock(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                  std::uint32_t checkValue, std::uint32_t blockNumber) {
+  for (std::size_t j = 0; j + 256 <= in.size() && j + 256 <= out.size(); j += 256)
+    decryptChunk(in.data() + j, out.data() + j, blockChunkKey(checkValue, blockNumber, j / 256));
 }
 
 void encryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
                   std::uint32_t blockNumber) {
-  eachBlockChunk(block, checkValue, blockNumber, encryptChunk);
+  for (std::size_t j = 0; j + 256 <= block.size(); j += 256)
+    encryptChunk(block.data() + j, blockChunkKey(checkValue, blockNumber, j / 256));
 }
 
 void decryptBlobRange(std::span<std::uint8_t> bytes, std::uint32_t checkValue) {
   const ChunkKey key = blobKey(checkValue);
   for (std::size_t j = 0; j + 256 <= bytes.size(); j += 256)
-    decryptChunk(bytes.data() + j, key);
+    decryptChunk(bytes.data() + j, bytes.data() + j, key);
 }
 
 void encryptBlobRange(std::span<std::uint8_t> bytes, std::uint32_t checkValue) {

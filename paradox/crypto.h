@@ -16,6 +16,10 @@ std::uint32_t passwordCheckValue(std::string_view password);
 // multiple of 256 (a short final block is padded by the caller).
 void decryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
                   std::uint32_t blockNumber);
+// The same from `in` into `out` (another place, e.g. a read-only mapping of the file into a
+// cache buffer); the shorter of the two sets how many whole 256-byte chunks are decrypted.
+void decryptBlock(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                  std::uint32_t checkValue, std::uint32_t blockNumber);
 void encryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
                   std::uint32_t blockNumber);
 
