@@ -181,19 +181,34 @@ private:
   }
 
   Status moveToPosition(std::uint64_t position) {
-    auto record = order_->fetch(position);
-    if (!record && record.status().code() == ErrorCode::kIndexOutOfDate && !rebuilt_) {
+    // Stepping to the next record of the same block needs no lookup in the order, as long as
+    // the table's cache still holds that block where it was.
+    if (hasCurrent_ && position == position_ + 1 && run_.following > 0 &&
+        runGeneration_ == table_.data->generation()) {
+      run_.record += record_.size();
+      --run_.following;
+      return takeRecord(run_.record, position);
+    }
+    run_ = {};
+    auto run = order_->fetchRun(position);
+    if (!run && run.status().code() == ErrorCode::kIndexOutOfDate && !rebuilt_) {
       // The index disagrees with the table: order by an index built from the data instead.
       if (auto status = switchToRebuiltOrder(); !status) return status;
       position = std::clamp<std::uint64_t>(position, lo_, hi_ == 0 ? 0 : hi_ - 1);
       if (count() == 0) return becomeEmpty();
-      record = order_->fetch(position);
+      run = order_->fetchRun(position);
     }
-    if (!record) {
+    if (!run) {
       hasCurrent_ = false;
-      return record.takeStatus();
+      return run.takeStatus();
     }
-    std::copy_n(*record, record_.size(), record_.begin());
+    run_ = *run;
+    runGeneration_ = table_.data->generation();
+    return takeRecord(run_.record, position);
+  }
+
+  Status takeRecord(const std::uint8_t *record, std::uint64_t position) {
+    std::copy_n(record, record_.size(), record_.begin());
     position_ = position;
     hasCurrent_ = true;
     bof_ = eof_ = false;
@@ -231,6 +246,10 @@ private:
   bool hasCurrent_ = false, bof_ = true, eof_ = true;
   std::vector<std::uint8_t> record_;
   std::vector<std::string> text_;
+  // The current record where the order found it, with the rest of its block; valid while the
+  // table file's generation is runGeneration_.
+  RecordRun run_;
+  std::uint64_t runGeneration_ = 0;
 };
 
 Result<std::unique_ptr<Cursor>> TableImpl::makeCursor(int indexNumber) {

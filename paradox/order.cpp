@@ -67,6 +67,11 @@ Result<const std::uint8_t *> ChainedFile::recordAt(std::uint64_t position) {
   return *bytes + 6 + static_cast<std::size_t>(slot) * static_cast<std::size_t>(file_.recordSize());
 }
 
+std::uint32_t ChainedFile::followingInBlock(std::uint64_t position) const {
+  const ChainBlock &block = chain_[chainIndexFor(position)];
+  return static_cast<std::uint32_t>(block.before + block.count - position - 1);
+}
+
 Result<std::uint64_t> ChainedFile::seekInBlock(std::size_t k, const std::uint8_t *key,
                                                std::span<const KeyField> fields,
                                                Collation collation, bool after) {

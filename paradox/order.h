@@ -24,6 +24,8 @@ public:
   std::uint64_t size() const { return size_; }
   // Record at a 0-based position; the pointer is valid until the file's cache evicts it.
   Result<const std::uint8_t *> recordAt(std::uint64_t position);
+  // How many records follow a position in its block (they lie right after it in memory).
+  std::uint32_t followingInBlock(std::uint64_t position) const;
   // First position whose leading key fields are >= key (after: > key). The tree, when given,
   // is tried first; whatever it yields is verified against its neighbours, and a binary search
   // over the chain's blocks (O(log n) block reads) takes over when it does not hold.
@@ -47,12 +49,27 @@ private:
   mutable std::size_t lastChainIndex_ = 0;
 };
 
+// Records of consecutive positions that lie one after another in memory: `record` is the
+// first, `following` more follow it at steps of the record size.
+struct RecordRun {
+  const std::uint8_t *record = nullptr;
+  std::uint32_t following = 0;
+};
+
 class Order {
 public:
   virtual ~Order() = default;
   virtual std::uint64_t size() const = 0;
   // The table record at a position (recordSize bytes; valid until the next fetch).
   virtual Result<const std::uint8_t *> fetch(std::uint64_t position) = 0;
+  // The record at a position with those after it that lie beside it in the table's block
+  // cache (valid while the table file's generation stays). Orders other than the table's own
+  // give runs of one.
+  virtual Result<RecordRun> fetchRun(std::uint64_t position) {
+    auto record = fetch(position);
+    if (!record) return record.takeStatus();
+    return RecordRun{*record, 0};
+  }
   // First position whose first key field is >= key (after: > key); key = that field's bytes.
   virtual Result<std::uint64_t> seek(const std::uint8_t *key, bool after) = 0;
 };
@@ -65,6 +82,11 @@ public:
   std::uint64_t size() const override { return table_.size(); }
   Result<const std::uint8_t *> fetch(std::uint64_t position) override {
     return table_.recordAt(position);
+  }
+  Result<RecordRun> fetchRun(std::uint64_t position) override {
+    auto record = table_.recordAt(position);
+    if (!record) return record.takeStatus();
+    return RecordRun{*record, table_.followingInBlock(position)};
   }
   Result<std::uint64_t> seek(const std::uint8_t *key, bool after) override;
 
