@@ -60,9 +60,19 @@ std::string_view defaultMessage(ErrorCode code) {
   return "Ошибка табличного движка.";
 }
 
+const std::string &Status::message() const {
+  static const std::string kNone;
+  return details_ ? details_->message : kNone;
+}
+
+const std::vector<std::string> &Status::context() const {
+  static const std::vector<std::string> kNone;
+  return details_ ? details_->context : kNone;
+}
+
 std::string Status::toString() const {
-  std::string text = message_;
-  for (const auto &line : context_) {
+  std::string text = message();
+  for (const auto &line : context()) {
     text += '\n';
     text += line;
   }

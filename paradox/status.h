@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,7 +51,18 @@ class [[nodiscard]] Status {
 public:
   Status() = default; // success
   Status(ErrorCode code, std::string message, std::vector<std::string> context = {})
-      : code_(code), message_(std::move(message)), context_(std::move(context)) {}
+      : code_(code),
+        details_(std::make_unique<Details>(Details{std::move(message), std::move(context)})) {}
+  Status(const Status &other)
+      : code_(other.code_),
+        details_(other.details_ ? std::make_unique<Details>(*other.details_) : nullptr) {}
+  Status &operator=(const Status &other) {
+    if (this != &other) *this = Status(other);
+    return *this;
+  }
+  Status(Status &&) noexcept = default;
+  Status &operator=(Status &&) noexcept = default;
+  ~Status() = default;
 
   // The code's default text plus context lines (typically the file's name).
   static Status error(ErrorCode code, std::vector<std::string> context = {}) {
@@ -61,12 +73,13 @@ public:
   bool isOk() const { return code_ == ErrorCode::kOk; }
   explicit operator bool() const { return isOk(); }
   ErrorCode code() const { return code_; }
-  const std::string &message() const { return message_; }
-  const std::vector<std::string> &context() const { return context_; }
+  const std::string &message() const;
+  const std::vector<std::string> &context() const;
 
   // Adds a context line (a file name, "блок 12"), returns *this for chaining.
   Status &&withContext(std::string line) && {
-    context_.push_back(std::move(line));
+    if (!details_) details_ = std::make_unique<Details>();
+    details_->context.push_back(std::move(line));
     return std::move(*this);
   }
 
@@ -74,12 +87,16 @@ public:
   std::string toString() const;
 
 private:
+  struct Details {
+    std::string message;
+    std::vector<std::string> context;
+  };
   ErrorCode code_ = ErrorCode::kOk;
-  std::string message_;
-  std::vector<std::string> context_;
+  // Only a failure carries text: a success (every step of a scan returns one) is a code and a
+  // null pointer, cheap to return and to move.
+  std::unique_ptr<Details> details_;
 };
 
-// A value, or the Status that explains its absence. Never holds an ok Status.
 template <class T> class [[nodiscard]] Result {
 public:
   Result(T value) : state_(std::move(value)) {}
