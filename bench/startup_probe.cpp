@@ -4,6 +4,7 @@
 //
 //   velanta-empty-window-probe empty T0            an empty Qt window, for comparison (the
 //                                                  same file built with Qt Widgets alone)
+//   velanta-empty-window-probe text T0             the same window showing one line of text
 //   velanta-startup-probe catalogue DIR T0 [--interact]
 //
 // T0 is the parent's CLOCK_MONOTONIC in nanoseconds just before it started this process.
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
@@ -177,7 +179,10 @@ int main(int argc, char **argv) {
     window = std::move(made);
   } else
 #endif
-  {
+      if (mode == "text") {
+    window = std::make_unique<QLabel>(QStringLiteral("Договор поставки № 1"));
+    target = window.get();
+  } else {
     window = std::make_unique<QWidget>();
     target = window.get();
   }
