@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -278,6 +279,66 @@ void BM_CatalogueRtfToText(benchmark::State &state) {
   state.SetBytesProcessed(state.iterations() * rtf.size());
 }
 
+#ifdef VELANTA_TOOL_PATH
+// Runs a command with its output thrown away; its wall time in milliseconds, or a negative
+// value when it could not be started or failed.
+double timedRun(std::vector<std::string> args) {
+  std::vector<char *> argv;
+  for (std::string &arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const double start = nowMs();
+  pid_t pid = 0;
+  const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const double elapsed = nowMs() - start;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed : -1;
+}
+
+double medianRun(const std::vector<std::string> &args, int runs) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    const double ms = timedRun(args);
+    if (ms < 0) return -1;
+    times.push_back(ms);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The largest body converted to plain text by a whole process: velanta-tool rtf2text, and
+// unrtf on the same file when it is installed.
+void BM_CatalogueRtf2TextProcess(benchmark::State &state) {
+  const fs::path file = fs::temp_directory_path() / "velanta-bench-largest-body.rtf";
+  std::ofstream(file, std::ios::binary)
+      << velanta::bench::syntheticBody(999, velanta::bench::syntheticBodySize(999));
+  double ours = 0;
+  for (auto _ : state) {
+    ours = medianRun({VELANTA_TOOL_PATH, "rtf2text", file.string()}, 15);
+    if (ours < 0) {
+      state.SkipWithError("velanta-tool rtf2text failed");
+      return;
+    }
+    state.SetIterationTime(ours / 1e3);
+  }
+  figure("rtf2text_process_ms", ours, "ms");
+  const double unrtf = medianRun({"unrtf", "--text", file.string()}, 15);
+  if (unrtf < 0) {
+    std::printf("figure unrtf_process_ms not_installed -\n");
+  } else {
+    figure("unrtf_process_ms", unrtf, "ms");
+    std::printf("ratio rtf2text_over_unrtf %.2f\n", ours / unrtf);
+  }
+}
+#endif
+
 // Registered per size in the order the ratios need them; "1e5" in every name of the 10^5
 // set (velanta-bench --quick runs those only).
 const bool registered = [] {
@@ -312,6 +373,12 @@ const bool registered = [] {
   benchmark::RegisterBenchmark("BM_CatalogueRtfToText_1e5", BM_CatalogueRtfToText)
       ->Iterations(50)
       ->Unit(benchmark::kMillisecond);
+#ifdef VELANTA_TOOL_PATH
+  benchmark::RegisterBenchmark("BM_CatalogueRtf2TextProcess_1e5", BM_CatalogueRtf2TextProcess)
+      ->UseManualTime()
+      ->Iterations(1)
+      ->Unit(benchmark::kMillisecond);
+#endif
   return true;
 }();
 
