@@ -59,19 +59,20 @@ std::uint64_t BlockReader::offsetOf(std::uint32_t n) const {
          static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(blockSize());
 }
 
-Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count) {
+Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count, bool fromMapping) {
   const auto size = static_cast<std::size_t>(blockSize());
   slot.first = 0;
   slot.bytes.resize(size * count);
   const std::uint64_t offset = offsetOf(first);
-  // The bytes come from the mapping when there is one (decrypted straight into the slot, no
-  // copy by the kernel), else they are read into the slot and decrypted there.
+  // Bytes from the mapping are decrypted straight into the slot (no copy by the kernel);
+  // bytes read() are read into the slot and decrypted there.
   const std::uint8_t *source = slot.bytes.data();
   std::size_t got = 0;
-  if (mapping_ != nullptr) {
+  if (fromMapping) {
     source = mapping_ + std::min(offset, mappedSize_);
     got = static_cast<std::size_t>(
         std::min<std::uint64_t>(offset < mappedSize_ ? mappedSize_ - offset : 0, size * count));
+    tookFromMapping(got);
   } else if (auto status = file_->read(offset, slot.bytes, &got); !status) {
     return status;
   }
@@ -119,15 +120,18 @@ Status BlockReader::load(std::uint32_t i, std::uint32_t n) {
   Slot &slot = slots_[i];
   for (std::uint32_t b = slot.first; slot.first != 0 && b < slot.first + slot.count; ++b)
     if (slotOf_[b] == i) slotOf_[b] = kNoSlot;
-  // Without a mapping, a reader going block after block gets the following blocks in the same
-  // read. From a mapping one block is decrypted at a time: the slots then stay small enough
-  // to remain in the processor's cache.
+  // A reader going block after block takes them from the mapping when there is one, one at
+  // a time (the slots then stay small enough to remain in the processor's cache), else up to
+  // kReadAheadBytes in one read. A block on its own is read(): touching the mapping at random
+  // would bring a whole run of the file's pages into memory for every block.
+  const bool sequential = n == nextSequential_;
+  const bool fromMapping = sequential && mapping_ != nullptr;
   std::uint32_t count = 1;
-  if (n == nextSequential_ && mapping_ == nullptr)
+  if (sequential && !fromMapping)
     count = std::min<std::uint32_t>(
         static_cast<std::uint32_t>(std::max<std::size_t>(kReadAheadBytes / blockSize(), 1)),
         blockCount_ - n + 1);
-  if (auto status = fill(slot, n, count); !status) return status;
+  if (auto status = fill(slot, n, count, fromMapping); !status) return status;
   for (std::uint32_t b = slot.first; b < slot.first + slot.count; ++b)
     slotOf_[b] = i;
   return {};
@@ -183,6 +187,7 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
     const std::uint8_t *start = nullptr;
     std::size_t have = 0;
     if (mapping_ != nullptr) {
+      tookFromMapping(size);
       const std::uint64_t offset = offsetOf(n);
       start = mapping_ + std::min(offset, mappedSize_);
       have = static_cast<std::size_t>(
@@ -212,7 +217,18 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
     before += static_cast<std::uint32_t>(*count);
     n = bytes::getU16le(head.data());
   }
+  releaseMappedPages();
   return chain;
+}
+
+void BlockReader::releaseMappedPages() {
+  if (mapping_ != nullptr) file_->releaseMappedPages();
+  mappedSinceRelease_ = 0;
+}
+
+void BlockReader::tookFromMapping(std::size_t bytes) {
+  mappedSinceRelease_ += bytes;
+  if (mappedSinceRelease_ >= kReleaseBytes) releaseMappedPages();
 }
 
 void BlockReader::clearCache() {

@@ -50,6 +50,10 @@ public:
   // the file, or a record count that does not fit a block.
   Result<std::vector<ChainBlock>> walkChain();
 
+  // Lets go of the mapped pages read so far (a pass over the whole file need not stay in
+  // memory); blocks handed out stay valid.
+  void releaseMappedPages();
+
   // Drops cached blocks and renews the mapping (after this or another process changed the
   // file).
   void clearCache();
@@ -61,9 +65,9 @@ private:
   BlockReader(std::unique_ptr<File> file, Header header, std::uint32_t blockCount,
               std::size_t cacheBlocks);
 
-  // A slot holds a run of consecutive blocks: one block for random reads or from a mapping,
-  // up to kReadAheadBytes for sequential reads through read() (a scan then costs one read
-  // call per run). Slots are kept in a list by last use, the least recently used refilled.
+  // A slot holds a run of consecutive blocks: one block, or up to kReadAheadBytes for
+  // sequential reads through read() (a scan then costs one read call per run). Slots are kept in a
+  // list by last use, the least recently used refilled.
   struct Slot {
     std::uint32_t first = 0; // 0: empty
     std::uint32_t count = 0;
@@ -71,13 +75,18 @@ private:
     std::vector<std::uint8_t> bytes;
   };
   static constexpr std::size_t kReadAheadBytes = 64 * 1024;
+  // Passes through the mapping (walking the chain, reading block after block) let go of its
+  // pages after this many bytes: a big file read once does not stay in memory.
+  static constexpr std::size_t kReleaseBytes = 4 * 1024 * 1024;
   static constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
 
   // Refills slot i starting with block n.
   Status load(std::uint32_t i, std::uint32_t n);
   // Moves slot i to the front of the list by last use.
   void markUsed(std::uint32_t i);
-  Status fill(Slot &slot, std::uint32_t first, std::uint32_t count);
+  Status fill(Slot &slot, std::uint32_t first, std::uint32_t count, bool fromMapping);
+  // Counts bytes taken from the mapping, letting go of its pages every kReleaseBytes.
+  void tookFromMapping(std::size_t bytes);
   // Where block n starts in the file.
   std::uint64_t offsetOf(std::uint32_t n) const;
 
@@ -93,6 +102,7 @@ private:
   // from it directly, encrypted ones are decrypted from it into the slots.
   const std::uint8_t *mapping_ = nullptr;
   std::uint64_t mappedSize_ = 0;
+  std::size_t mappedSinceRelease_ = 0;
   std::uint32_t nextSequential_ = 0; // the block a sequential reader would ask for next
   std::uint64_t generation_ = 0;
 };

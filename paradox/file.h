@@ -51,6 +51,10 @@ public:
     size = 0;
     return nullptr;
   }
+  // Lets go of the mapping's pages touched so far: they stay in the page cache and come back
+  // on the next access, but no longer count as this process's memory. The mapping itself and
+  // pointers into it stay valid.
+  virtual void releaseMappedPages() {}
 
   // The path the file was opened with (used in error context lines).
   const std::string &path() const { return path_; }

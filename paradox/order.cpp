@@ -207,6 +207,8 @@ Status IndexOrder::checkAll() {
   for (const auto &[block, position] : byBlock)
     if (auto record = recordFor(copies.data() + position * width); !record)
       return record.takeStatus();
+  indexFile_->releaseMappedPages();
+  tableFile_.releaseMappedPages();
   return {};
 }
 
@@ -245,6 +247,7 @@ MemoryOrder::build(ChainedFile &table, std::vector<KeyField> key, Collation coll
     }
     order->order_[position] = static_cast<std::uint32_t>(position);
   }
+  table.file().releaseMappedPages(); // every record was read: let go of the pages
   MemoryOrder &self = *order;
   std::stable_sort(self.order_.begin(), self.order_.end(), [&self, width](auto a, auto b) {
     return compareKey(self.packed_, self.collation_, self.keys_.data() + a * width,

@@ -102,6 +102,11 @@ public:
     return mapping_;
   }
 
+  void releaseMappedPages() override {
+    if (mapping_ != nullptr)
+      ::madvise(const_cast<std::uint8_t *>(mapping_), mappedSize_, MADV_DONTNEED);
+  }
+
 private:
   void unmap() {
     if (mapping_ != nullptr) ::munmap(const_cast<std::uint8_t *>(mapping_), mappedSize_);
