@@ -112,22 +112,38 @@ constexpr auto kA2 = doubled(kA);
 constexpr auto kB2 = doubled(kB);
 constexpr auto kC2 = doubled(kC);
 
+// Decrypts `chunks` consecutive chunks; chunk k has the key's c advanced by k * cStep (the
+// chunks of a block count up, those of a memo range share one key). What depends on the key
+// alone is set up once for the run; the loops over the four 64-byte quarters are unrolled so
+// that everything stays in registers.
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
-decryptChunkVbmi(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
-  __m512i masked[4]; // cipher[y] ^ B[y+b] ^ C[y+c], all of it read before anything is written
-  for (int i = 0; i < 4; ++i)
-    masked[i] =
-        _mm512_xor_si512(_mm512_xor_si512(_mm512_loadu_si512(in + 64 * i),
-                                          _mm512_loadu_si512(kB2.bytes.data() + key.b + 64 * i)),
-                         _mm512_loadu_si512(kC2.bytes.data() + key.c + 64 * i));
+decryptChunksVbmi(const std::uint8_t *in, std::uint8_t *out, std::size_t chunks, ChunkKey key,
+                  unsigned cStep) {
   const __m512i d = _mm512_set1_epi8(static_cast<char>(key.d));
+  __m512i y[4], a[4], b[4];
+  __mmask64 high[4]; // y >= 128: taken from the chunk's upper half
+#pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) {
-    const __m512i y = _mm512_sub_epi8(_mm512_loadu_si512(kC.data() + 64 * i), d);
-    const __m512i low = _mm512_permutex2var_epi8(masked[0], y, masked[1]);  // y < 128
-    const __m512i high = _mm512_permutex2var_epi8(masked[2], y, masked[3]); // y >= 128
-    const __m512i plain = _mm512_mask_blend_epi8(_mm512_movepi8_mask(y), low, high);
-    _mm512_storeu_si512(out + 64 * i, _mm512_xor_si512(plain, _mm512_loadu_si512(kA2.bytes.data() +
-                                                                                 key.a + 64 * i)));
+    y[i] = _mm512_sub_epi8(_mm512_loadu_si512(kC.data() + 64 * i), d);
+    high[i] = _mm512_movepi8_mask(y[i]);
+    a[i] = _mm512_loadu_si512(kA2.bytes.data() + key.a + 64 * i);
+    b[i] = _mm512_loadu_si512(kB2.bytes.data() + key.b + 64 * i);
+  }
+  for (std::size_t k = 0; k < chunks; ++k, in += 256, out += 256) {
+    const auto c = static_cast<std::uint8_t>(key.c + k * cStep);
+    __m512i masked[4]; // cipher[y] ^ B[y+b] ^ C[y+c], all of it read before anything is written
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i)
+      masked[i] = _mm512_ternarylogic_epi32(_mm512_loadu_si512(in + 64 * i), b[i],
+                                            _mm512_loadu_si512(kC2.bytes.data() + c + 64 * i),
+                                            0x96); // three-way xor
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+      const __m512i low = _mm512_permutex2var_epi8(masked[0], y[i], masked[1]);
+      const __m512i upper = _mm512_permutex2var_epi8(masked[2], y[i], masked[3]);
+      _mm512_storeu_si512(out + 64 * i,
+                          _mm512_xor_si512(_mm512_mask_blend_epi8(high[i], low, upper), a[i]));
+    }
   }
 }
 
@@ -137,16 +153,18 @@ bool hasVbmi() {
          __builtin_cpu_supports("avx512vbmi");
 }
 
-void decryptChunk(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
+void decryptChunks(const std::uint8_t *in, std::uint8_t *out, std::size_t chunks, ChunkKey key,
+                   unsigned cStep) {
   static const bool vbmi = hasVbmi();
-  if (vbmi)
-    decryptChunkVbmi(in, out, key);
-  else
-    decryptChunkPortable(in, out, key);
+  if (vbmi) return decryptChunksVbmi(in, out, chunks, key, cStep);
+  for (std::size_t k = 0; k < chunks; ++k, key.c = static_cast<std::uint8_t>(key.c + cStep))
+    decryptChunkPortable(in + 256 * k, out + 256 * k, key);
 }
 #else
-void decryptChunk(const std::uint8_t *in, std::uint8_t *out, ChunkKey key) {
-  decryptChunkPortable(in, out, key);
+void decryptChunks(const std::uint8_t *in, std::uint8_t *out, std::size_t chunks, ChunkKey key,
+                   unsigned cStep) {
+  for (std::size_t k = 0; k < chunks; ++k, key.c = static_cast<std::uint8_t>(key.c + cStep))
+    decryptChunkPortable(in + 256 * k, out + 256 * k, key);
 }
 #endif
 
@@ -194,8 +212,8 @@ void decryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
 
 void decryptBlock(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                   std::uint32_t checkValue, std::uint32_t blockNumber) {
-  for (std::size_t j = 0; j + 256 <= in.size() && j + 256 <= out.size(); j += 256)
-    decryptChunk(in.data() + j, out.data() + j, blockChunkKey(checkValue, blockNumber, j / 256));
+  decryptChunks(in.data(), out.data(), std::min(in.size(), out.size()) / 256,
+                blockChunkKey(checkValue, blockNumber, 0), 1);
 }
 
 void encryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
@@ -205,9 +223,7 @@ void encryptBlock(std::span<std::uint8_t> block, std::uint32_t checkValue,
 }
 
 void decryptBlobRange(std::span<std::uint8_t> bytes, std::uint32_t checkValue) {
-  const ChunkKey key = blobKey(checkValue);
-  for (std::size_t j = 0; j + 256 <= bytes.size(); j += 256)
-    decryptChunk(bytes.data() + j, bytes.data() + j, key);
+  decryptChunks(bytes.data(), bytes.data(), bytes.size() / 256, blobKey(checkValue), 0);
 }
 
 void encryptBlobRange(std::span<std::uint8_t> bytes, std::uint32_t checkValue) {
