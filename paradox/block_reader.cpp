@@ -72,7 +72,7 @@ Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count, b
     source = mapping_ + std::min(offset, mappedSize_);
     got = static_cast<std::size_t>(
         std::min<std::uint64_t>(offset < mappedSize_ ? mappedSize_ - offset : 0, size * count));
-    tookFromMapping(got);
+    tookFromMapping(first);
   } else if (auto status = file_->read(offset, slot.bytes, &got); !status) {
     return status;
   }
@@ -101,9 +101,17 @@ Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count, b
 Result<const std::uint8_t *> BlockReader::block(std::uint32_t n) {
   if (n == 0 || n > blockCount_) return corrupt(n, "номер блока вне файла");
   const auto size = static_cast<std::size_t>(blockSize());
+  // A plain block comes straight from the mapping (no copy) when the reader stays on the block
+  // it had from there or goes on to the next; blocks read on their own go through the slots.
   if (const std::uint64_t offset = offsetOf(n);
-      checkValue_ == 0 && mapping_ != nullptr && offset + size <= mappedSize_)
-    return mapping_ + offset;
+      checkValue_ == 0 && mapping_ != nullptr && offset + size <= mappedSize_) {
+    if (n == lastMapped_) return mapping_ + offset;
+    if (n == nextSequential_) {
+      tookFromMapping(n);
+      nextSequential_ = n + 1;
+      return mapping_ + offset;
+    }
+  }
   std::uint32_t cached = slotOf_[n];
   if (cached == kNoSlot) {
     cached = oldest_;
@@ -187,7 +195,7 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
     const std::uint8_t *start = nullptr;
     std::size_t have = 0;
     if (mapping_ != nullptr) {
-      tookFromMapping(size);
+      tookFromMapping(n);
       const std::uint64_t offset = offsetOf(n);
       start = mapping_ + std::min(offset, mappedSize_);
       have = static_cast<std::size_t>(
@@ -226,8 +234,12 @@ void BlockReader::releaseMappedPages() {
   mappedSinceRelease_ = 0;
 }
 
-void BlockReader::tookFromMapping(std::size_t bytes) {
-  mappedSinceRelease_ += bytes;
+void BlockReader::tookFromMapping(std::uint32_t n) {
+  // The kernel maps a run of the file's pages around the one touched: a block right after the
+  // last one taken costs its own bytes, any other such a run.
+  mappedSinceRelease_ +=
+      n == lastMapped_ + 1 ? static_cast<std::size_t>(blockSize()) : kMappedRunBytes;
+  lastMapped_ = n;
   if (mappedSinceRelease_ >= kReleaseBytes) releaseMappedPages();
 }
 
@@ -243,6 +255,7 @@ void BlockReader::clearCache() {
   newest_ = last;
   slotOf_.assign(blockCount_ + 1, kNoSlot);
   nextSequential_ = 0;
+  lastMapped_ = 0;
   ++generation_;
   mapping_ = file_->map(mappedSize_);
 }

@@ -78,6 +78,8 @@ private:
   // Passes through the mapping (walking the chain, reading block after block) let go of its
   // pages after this many bytes: a big file read once does not stay in memory.
   static constexpr std::size_t kReleaseBytes = 4 * 1024 * 1024;
+  // What touching the mapping away from the last block taken is counted as.
+  static constexpr std::size_t kMappedRunBytes = 1024 * 1024;
   static constexpr std::uint32_t kNoSlot = 0xFFFFFFFF;
 
   // Refills slot i starting with block n.
@@ -85,8 +87,9 @@ private:
   // Moves slot i to the front of the list by last use.
   void markUsed(std::uint32_t i);
   Status fill(Slot &slot, std::uint32_t first, std::uint32_t count, bool fromMapping);
-  // Counts bytes taken from the mapping, letting go of its pages every kReleaseBytes.
-  void tookFromMapping(std::size_t bytes);
+  // Counts what taking block n from the mapping brought into memory, letting go of the
+  // mapping's pages every kReleaseBytes.
+  void tookFromMapping(std::uint32_t n);
   // Where block n starts in the file.
   std::uint64_t offsetOf(std::uint32_t n) const;
 
@@ -98,12 +101,14 @@ private:
   std::vector<Slot> slots_;
   std::uint32_t oldest_ = 0, newest_ = 0;
   std::vector<std::uint32_t> slotOf_; // per block number: the slot holding it, or kNoSlot
-  // The file's memory mapping when the file system offers one: plain blocks are handed out
-  // from it directly, encrypted ones are decrypted from it into the slots.
+  // The file's memory mapping when the file system offers one: a reader going block after
+  // block gets plain blocks from it directly and encrypted ones decrypted from it into the
+  // slots.
   const std::uint8_t *mapping_ = nullptr;
   std::uint64_t mappedSize_ = 0;
   std::size_t mappedSinceRelease_ = 0;
   std::uint32_t nextSequential_ = 0; // the block a sequential reader would ask for next
+  std::uint32_t lastMapped_ = 0;     // the block last taken from the mapping
   std::uint64_t generation_ = 0;
 };
 
