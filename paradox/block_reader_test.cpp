@@ -1,6 +1,7 @@
 // Blocks come from the file's memory mapping when the file system offers one (a real file)
-// and through read() otherwise (files held in memory). A protected table reads the same
-// either way, whole or cut short, and cursors sharing a small block cache keep their records.
+// and through read() otherwise (files held in memory). A table reads the same either way,
+// protected or plain, whole or cut short, and cursors sharing a small block cache keep their
+// records.
 #include "paradox/create.h"
 #include "paradox/table.h"
 
@@ -37,16 +38,16 @@ private:
   static inline int made_ = 0;
 };
 
-// A protected, keyed table of a few dozen blocks with a secondary index over (Tip, Name):
-// every file of the family by name.
-std::map<std::string, std::vector<std::uint8_t>> protectedFamily() {
+// A keyed table of a few dozen blocks with a secondary index over (Tip, Name), protected
+// unless the password is empty: every file of the family by name.
+std::map<std::string, std::vector<std::uint8_t>> tableFamily(const std::string &password) {
   TableSpec definition;
   definition.fields = {{"ID", FieldType::kAutoIncrement, 0},
                        {"Tip", FieldType::kAlpha, 30},
                        {"Name", FieldType::kAlpha, 60}};
   definition.keyFields = 1;
   definition.indexes = {{"TipGlavno", {"Tip", "Name"}, false}};
-  definition.password = kPassword;
+  definition.password = password;
   auto builder = TableBuilder::make(definition);
   EXPECT_TRUE(builder.isOk()) << builder.status().toString();
   for (int i = 0; i < kRecords; ++i) {
@@ -97,8 +98,8 @@ std::string readEverything(FileSystem &files, const std::string &directory,
   return out;
 }
 
-TEST(BlockReader, ProtectedTableReadsTheSameThroughTheMappingAsThroughRead) {
-  const auto family = protectedFamily();
+void expectSameThroughMappingAndRead(
+    const std::map<std::string, std::vector<std::uint8_t>> &family) {
   const std::vector<std::uint8_t> &db = family.at("base.db");
   constexpr std::size_t kBlock = 2048; // the header and every block of this table
   ASSERT_GT(db.size(), 20 * kBlock);
@@ -140,6 +141,13 @@ TEST(BlockReader, ProtectedTableReadsTheSameThroughTheMappingAsThroughRead) {
   }
 }
 
+TEST(BlockReader, TableReadsTheSameThroughTheMappingAsThroughRead) {
+  for (const std::string password : {kPassword, ""}) {
+    SCOPED_TRACE(password.empty() ? "plain" : "protected");
+    expectSameThroughMappingAndRead(tableFamily(password));
+  }
+}
+
 // Records of one order read alone, as stored.
 std::vector<std::vector<std::uint8_t>> recordsOf(Table &table, const std::string &order) {
   auto cursor = table.openCursor(order);
@@ -154,8 +162,7 @@ std::vector<std::vector<std::uint8_t>> recordsOf(Table &table, const std::string
   return records;
 }
 
-TEST(BlockReader, CursorsSharingATwoBlockCacheEachKeepTheirRecords) {
-  const auto family = protectedFamily();
+void expectCursorsKeepTheirRecords(const std::map<std::string, std::vector<std::uint8_t>> &family) {
   TempDir dir;
   MemoryFileSystem memory;
   for (const auto &[name, bytes] : family) {
@@ -194,6 +201,13 @@ TEST(BlockReader, CursorsSharingATwoBlockCacheEachKeepTheirRecords) {
                              indexOrder[std::size_t(i)].end()))
           << "index order, record " << i + 1;
     }
+  }
+}
+
+TEST(BlockReader, CursorsSharingATwoBlockCacheEachKeepTheirRecords) {
+  for (const std::string password : {kPassword, ""}) {
+    SCOPED_TRACE(password.empty() ? "plain" : "protected");
+    expectCursorsKeepTheirRecords(tableFamily(password));
   }
 }
 
