@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <gtest/gtest.h>
 
@@ -32,8 +33,11 @@ std::vector<ui_testing::SampleDocument> documents() {
   }
   docs.push_back(
       {QStringLiteral("Подряд"), QStringLiteral("Подряд первый"), body(QStringLiteral("Первый"))});
-  docs.push_back(
-      {QStringLiteral("Подряд"), QStringLiteral("Подряд второй"), body(QStringLiteral("Второй"))});
+  // Longer than the text view: 200 paragraphs.
+  QByteArray longBody = "{\\rtf1\\ansi\\ansicpg1251 ";
+  for (int i = 1; i <= 200; ++i)
+    longBody += toCp1251(QStringLiteral("Второй, абзац %1").arg(i)) + "\\par ";
+  docs.push_back({QStringLiteral("Подряд"), QStringLiteral("Подряд второй"), longBody + "}"});
   return docs;
 }
 
@@ -106,6 +110,29 @@ TEST_F(Browsing, AtStartTheFirstKindAndItsFirstDocumentAreShown) {
   EXPECT_EQ(form_->DBCtrlGrid2->scrollBar()->maximum(), 25);
   EXPECT_EQ(form_->DBCtrlGrid2->scrollBar()->pageStep(), 18);
   EXPECT_EQ(form_->DBCtrlGrid1->filledRows(), 4);
+}
+
+TEST_F(Browsing, TheTextViewShowsEachDocumentFromItsStartAndKeepsOnlyThatOne) {
+  for (int i = 2; i <= 25; ++i) {
+    key(form_->DBCtrlGrid2, Qt::Key_Down);
+    ASSERT_EQ(view(), QStringLiteral("Текст ") + name());
+  }
+  // The documents shown before are not kept.
+  EXPECT_LE(form_->DBRichEdit1->findChildren<QTextDocument *>().size(), 2);
+
+  chooseKind(2); // "Подряд": its long document first
+  ASSERT_EQ(name(), u"Подряд второй");
+  QScrollBar *scroll = form_->DBRichEdit1->editor()->verticalScrollBar();
+  QApplication::processEvents();
+  ASSERT_GT(scroll->maximum(), 0);
+  scroll->setValue(scroll->maximum());
+  key(form_->DBCtrlGrid2, Qt::Key_Down);
+  EXPECT_EQ(view(), u"Первый");
+  key(form_->DBCtrlGrid2, Qt::Key_Up);
+  QApplication::processEvents();
+  EXPECT_TRUE(view().startsWith(u"Второй, абзац 1\n"));
+  EXPECT_EQ(scroll->value(), 0);
+  EXPECT_GT(scroll->maximum(), 0);
 }
 
 struct KeyStep {
