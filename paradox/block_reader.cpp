@@ -19,19 +19,21 @@ BlockReader::BlockReader(std::unique_ptr<File> file, Header header, std::uint32_
       blockCount_(blockCount), checkValue_(header_.checkValue()),
       slots_(std::clamp<std::size_t>(cacheBlocks, 2, kNoSlot - 1)) {}
 
-Result<std::unique_ptr<BlockReader>> BlockReader::open(std::unique_ptr<File> file,
-                                                       std::size_t cacheBlocks) {
-  const std::string name = baseName(file->path());
-  auto size = file->size();
+namespace {
+
+// A file's header with the number of blocks present after it (a short final block counts).
+Result<std::pair<Header, std::uint32_t>> readHeaderAndBlocks(File &file) {
+  const std::string name = baseName(file.path());
+  auto size = file.size();
   if (!size) return size.takeStatus();
   std::vector<std::uint8_t> start(kMinimumHeaderBytes);
   std::size_t got = 0;
-  if (auto status = file->read(0, start, &got); !status) return status;
+  if (auto status = file.read(0, start, &got); !status) return status;
   start.resize(got);
   const std::uint16_t headerSize = peekHeaderSize(start);
   if (headerSize > kMinimumHeaderBytes) {
     start.resize(headerSize);
-    if (auto status = file->read(0, start, &got); !status) return status;
+    if (auto status = file.read(0, start, &got); !status) return status;
     start.resize(got);
   }
   auto header = parseHeader(start, name);
@@ -40,10 +42,31 @@ Result<std::unique_ptr<BlockReader>> BlockReader::open(std::unique_ptr<File> fil
   const auto blockSize = static_cast<std::uint64_t>(header->blockSize());
   const auto present = static_cast<std::uint32_t>(
       std::min<std::uint64_t>((dataBytes + blockSize - 1) / blockSize, 0xFFFF));
+  return std::pair{std::move(header).value(), present};
+}
+
+} // namespace
+
+Result<std::unique_ptr<BlockReader>> BlockReader::open(std::unique_ptr<File> file,
+                                                       std::size_t cacheBlocks) {
+  auto header = readHeaderAndBlocks(*file);
+  if (!header) return header.takeStatus();
   auto reader = std::unique_ptr<BlockReader>(
-      new BlockReader(std::move(file), std::move(header).value(), present, cacheBlocks));
+      new BlockReader(std::move(file), std::move(header->first), header->second, cacheBlocks));
   reader->clearCache();
   return reader;
+}
+
+Status BlockReader::reread() {
+  auto header = readHeaderAndBlocks(*file_);
+  if (!header) return header.takeStatus();
+  if (header->first.blockSize() != header_.blockSize() ||
+      header->first.recordSize != header_.recordSize || header->first.checkValue() != checkValue_)
+    return corrupt(0, "файл изменён несовместимо");
+  header_ = std::move(header->first);
+  blockCount_ = header->second;
+  clearCache();
+  return {};
 }
 
 Status BlockReader::corrupt(std::uint32_t block, const std::string &why) const {

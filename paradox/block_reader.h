@@ -54,6 +54,11 @@ public:
   // memory); blocks handed out stay valid.
   void releaseMappedPages();
 
+  // Reads the header and the file's length again and drops cached blocks (the file was
+  // changed by a writer). Pointers handed out before become invalid, as generation() tells.
+  // Fails when the block size, record size or key changed.
+  Status reread();
+
   // Drops cached blocks and renews the mapping (after this or another process changed the
   // file).
   void clearCache();

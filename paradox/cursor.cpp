@@ -253,6 +253,7 @@ private:
 };
 
 Result<std::unique_ptr<Cursor>> TableImpl::makeCursor(int indexNumber) {
+  if (Status status = followChanges(); !status) return status;
   auto impl = std::make_unique<CursorImpl>(*this, indexNumber);
   if (auto status = impl->init(); !status) return status;
   return std::unique_ptr<Cursor>(new Cursor(std::move(impl)));

@@ -136,8 +136,8 @@ Result<std::uint64_t> ChainedFile::seek(const std::uint8_t *key, std::span<const
 
 Result<std::uint64_t> ChainOrder::seek(const std::uint8_t *key, bool after) {
   if (key_.empty())
-    return Status::error(ErrorCode::kNoSuchIndex, {table_.file().name(), "у таблицы нет ключа"});
-  return table_.seek(key, std::span(key_).first(1), collation_, after, tree_);
+    return Status::error(ErrorCode::kNoSuchIndex, {table_->file().name(), "у таблицы нет ключа"});
+  return table_->seek(key, std::span(key_).first(1), collation_, after, tree_);
 }
 
 IndexOrder::IndexOrder(std::unique_ptr<BlockReader> indexFile, std::vector<ChainBlock> indexChain,
@@ -227,9 +227,12 @@ Result<const std::uint8_t *> IndexOrder::recordFor(const std::uint8_t *indexReco
   return record;
 }
 
-Result<std::unique_ptr<MemoryOrder>>
-MemoryOrder::build(ChainedFile &table, std::vector<KeyField> key, Collation collation) {
-  auto order = std::unique_ptr<MemoryOrder>(new MemoryOrder(table, std::move(key), collation));
+Result<std::unique_ptr<MemoryOrder>> MemoryOrder::build(std::shared_ptr<ChainedFile> shared,
+                                                        std::vector<KeyField> key,
+                                                        Collation collation) {
+  ChainedFile &table = *shared;
+  auto order =
+      std::unique_ptr<MemoryOrder>(new MemoryOrder(std::move(shared), std::move(key), collation));
   order->packed_ = packed(order->key_);
   for (const auto &field : order->key_)
     order->keyWidth_ += field.width;
@@ -257,8 +260,8 @@ MemoryOrder::build(ChainedFile &table, std::vector<KeyField> key, Collation coll
 }
 
 Result<const std::uint8_t *> MemoryOrder::fetch(std::uint64_t position) {
-  if (position >= order_.size()) return table_.file().corrupt(0, "позиция за концом индекса");
-  return table_.recordAt(order_[position]);
+  if (position >= order_.size()) return table_->file().corrupt(0, "позиция за концом индекса");
+  return table_->recordAt(order_[position]);
 }
 
 Result<std::uint64_t> MemoryOrder::seek(const std::uint8_t *key, bool after) {

@@ -77,21 +77,22 @@ public:
 // The table's own order. Seeks need a keyed table (first field = first key field).
 class ChainOrder final : public Order {
 public:
-  ChainOrder(ChainedFile &table, std::vector<KeyField> key, Collation collation, IndexTree *tree)
-      : table_(table), key_(std::move(key)), collation_(collation), tree_(tree) {}
-  std::uint64_t size() const override { return table_.size(); }
+  ChainOrder(std::shared_ptr<ChainedFile> table, std::vector<KeyField> key, Collation collation,
+             IndexTree *tree)
+      : table_(std::move(table)), key_(std::move(key)), collation_(collation), tree_(tree) {}
+  std::uint64_t size() const override { return table_->size(); }
   Result<const std::uint8_t *> fetch(std::uint64_t position) override {
-    return table_.recordAt(position);
+    return table_->recordAt(position);
   }
   Result<RecordRun> fetchRun(std::uint64_t position) override {
-    auto record = table_.recordAt(position);
+    auto record = table_->recordAt(position);
     if (!record) return record.takeStatus();
-    return RecordRun{*record, table_.followingInBlock(position)};
+    return RecordRun{*record, table_->followingInBlock(position)};
   }
   Result<std::uint64_t> seek(const std::uint8_t *key, bool after) override;
 
 private:
-  ChainedFile &table_;
+  std::shared_ptr<ChainedFile> table_; // the chain as walked when the cursor opened
   std::vector<KeyField> key_;
   Collation collation_;
   IndexTree *tree_;
@@ -138,17 +139,17 @@ private:
 // An index built in memory from the table's records: their keys sorted, ties in table order.
 class MemoryOrder final : public Order {
 public:
-  static Result<std::unique_ptr<MemoryOrder>> build(ChainedFile &table, std::vector<KeyField> key,
-                                                    Collation collation);
+  static Result<std::unique_ptr<MemoryOrder>> build(std::shared_ptr<ChainedFile> table,
+                                                    std::vector<KeyField> key, Collation collation);
   std::uint64_t size() const override { return order_.size(); }
   Result<const std::uint8_t *> fetch(std::uint64_t position) override;
   Result<std::uint64_t> seek(const std::uint8_t *key, bool after) override;
 
 private:
-  MemoryOrder(ChainedFile &table, std::vector<KeyField> key, Collation collation)
-      : table_(table), key_(std::move(key)), collation_(collation) {}
+  MemoryOrder(std::shared_ptr<ChainedFile> table, std::vector<KeyField> key, Collation collation)
+      : table_(std::move(table)), key_(std::move(key)), collation_(collation) {}
 
-  ChainedFile &table_;
+  std::shared_ptr<ChainedFile> table_;
   std::vector<KeyField> key_;    // offsets inside the table record
   std::vector<KeyField> packed_; // the same fields, back to back
   int keyWidth_ = 0;

@@ -377,13 +377,27 @@ void TableImpl::findIndexes(const std::vector<std::string> &names) {
   }
 }
 
-Result<ChainedFile *> TableImpl::chain() {
+Result<std::shared_ptr<ChainedFile>> TableImpl::chain() {
   if (!chain_) {
+    // The stamp is taken before the walk: a change made during it is followed next time.
+    auto stamp = readFixedHeader(data->file());
+    if (!stamp) return stamp.takeStatus();
     auto blocks = data->walkChain();
     if (!blocks) return blocks.takeStatus();
-    chain_.emplace(*data, *blocks);
+    chain_ = std::make_shared<ChainedFile>(*data, *blocks);
+    chainStamp_ = std::move(stamp).value();
   }
-  return &*chain_;
+  return chain_;
+}
+
+Status TableImpl::followChanges() {
+  if (!chain_) return {};
+  auto now = readFixedHeader(data->file());
+  if (!now) return now.takeStatus();
+  if (*now == chainStamp_) return {};
+  if (Status status = data->reread(); !status) return status;
+  chain_.reset();
+  return {};
 }
 
 std::vector<KeyField> TableImpl::primaryKeyFields() const {
@@ -405,13 +419,29 @@ std::vector<KeyField> TableImpl::indexKeyFields(const IndexInfo &index) const {
   return key;
 }
 
+Result<std::vector<ChainBlock>> TableImpl::indexChain(int indexNumber, BlockReader &indexFile) {
+  std::vector<std::uint8_t> stamp;
+  if (auto indexHeader = readFixedHeader(indexFile.file()); indexHeader)
+    if (auto tableHeader = readFixedHeader(data->file()); tableHeader) {
+      stamp = std::move(indexHeader).value();
+      stamp.insert(stamp.end(), tableHeader->begin(), tableHeader->end());
+    }
+  walkedIndexChains_.resize(indexes.size());
+  WalkedChain &walked = walkedIndexChains_[static_cast<std::size_t>(indexNumber)];
+  if (!stamp.empty() && walked.stamp == stamp) return walked.blocks;
+  auto blocks = indexFile.walkChain();
+  if (!blocks) return blocks;
+  walked = {std::move(stamp), *blocks};
+  return blocks;
+}
+
 Result<std::unique_ptr<Order>> TableImpl::rebuildOrder(int indexNumber) {
   auto table = chain();
   if (!table) return table.takeStatus();
   const IndexInfo &index = indexes[static_cast<std::size_t>(indexNumber)];
   if (index.keyFields.empty())
     return Status::error(ErrorCode::kIndexCorrupt, {index.fileName, index.problem});
-  auto order = MemoryOrder::build(**table, indexKeyFields(index), collation);
+  auto order = MemoryOrder::build(std::move(table).value(), indexKeyFields(index), collation);
   if (!order) return order.takeStatus();
   return std::unique_ptr<Order>(std::move(order).value());
 }
@@ -422,7 +452,7 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
   if (!table) return table.takeStatus();
   if (indexNumber < 0)
     return std::unique_ptr<Order>(
-        std::make_unique<ChainOrder>(**table, primaryKeyFields(), collation, primaryTree.get()));
+        std::make_unique<ChainOrder>(*table, primaryKeyFields(), collation, primaryTree.get()));
 
   IndexInfo &index = indexes[static_cast<std::size_t>(indexNumber)];
   const IndexFiles &files = indexFiles[static_cast<std::size_t>(indexNumber)];
@@ -440,7 +470,7 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
   if (!file) return fallback("файл индекса не открывается");
   auto indexFile = BlockReader::open(std::move(file).value(), options.cacheBlocks);
   if (!indexFile) return fallback("заголовок индекса повреждён");
-  auto indexChain = (*indexFile)->walkChain();
+  auto indexChain = this->indexChain(indexNumber, **indexFile);
   if (!indexChain) return fallback("цепочка блоков индекса повреждена");
   std::uint64_t indexRecords = 0;
   for (const auto &block : *indexChain)
@@ -477,7 +507,11 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
   auto chainBlocks = std::move(indexChain).value();
   auto order = std::make_unique<IndexOrder>(std::move(indexFile).value(), std::move(chainBlocks),
                                             std::move(tree), std::move(layout), collation, *data,
-                                            [this] { return chain(); });
+                                            [this]() -> Result<ChainedFile *> {
+                                              auto table = chain();
+                                              if (!table) return table.takeStatus();
+                                              return table->get();
+                                            });
   // A table of catalogue size is checked against its index in full up front (one pass over
   // the index, a few milliseconds), so a stale index never shows half its order. Bigger
   // tables are checked record by record as the cursor reaches them.

@@ -52,13 +52,22 @@ public:
   std::vector<std::uint8_t> headerAtOpening;
 
   int fieldIndex(std::string_view name) const;
-  // The table's block chain, walked once on first use.
-  Result<ChainedFile *> chain();
+  // The table's block chain, walked on first use and again after followChanges() found the
+  // table changed. Orders keep the chain they were made with.
+  Result<std::shared_ptr<ChainedFile>> chain();
+  // When a writer (this table's editor or another program) has changed the data file since
+  // its chain was walked: the file's header is read again and the chain walked anew on next
+  // use, so that cursors opened from now on see the change. One small read.
+  Status followChanges();
   // Leading primary-key fields as key fields of the table record.
   std::vector<KeyField> primaryKeyFields() const;
   // Key fields of a secondary index inside the table record.
   std::vector<KeyField> indexKeyFields(const IndexInfo &index) const;
 
+  // The block chain of index indexNumber's file, opened as indexFile: walked once and shared
+  // by the table's cursors while neither that file's header nor the table's has changed
+  // since (every writer rewrites counts and change counters there).
+  Result<std::vector<ChainBlock>> indexChain(int indexNumber, BlockReader &indexFile);
   Result<std::unique_ptr<Order>> makeOrder(int indexNumber, bool &rebuilt);
   // A cursor in the table order (-1) or in index indexNumber's order, on its first record.
   Result<std::unique_ptr<Cursor>> makeCursor(int indexNumber);
@@ -68,7 +77,14 @@ public:
   void findIndexes(const std::vector<std::string> &names);
 
 private:
-  std::optional<ChainedFile> chain_;
+  struct WalkedChain {
+    std::vector<std::uint8_t> stamp; // the index's and the table's fixed headers at the walk
+    std::vector<ChainBlock> blocks;
+  };
+
+  std::shared_ptr<ChainedFile> chain_;
+  std::vector<std::uint8_t> chainStamp_; // the data file's fixed header when chain_ was walked
+  std::vector<WalkedChain> walkedIndexChains_; // by index number
 };
 
 } // namespace velanta::paradox

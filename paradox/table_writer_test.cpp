@@ -549,3 +549,67 @@ TEST(TableEditor, PostInsertDeleteThroughTheEntryPointsOfADataSet) {
 
 } // namespace
 } // namespace velanta::paradox
+
+namespace velanta::paradox {
+namespace {
+
+// Names in TipGlavno order as a cursor opened now presents them.
+std::vector<std::string> namesInIndexOrder(Table &table) {
+  std::vector<std::string> names;
+  auto cursor = table.openCursor("TipGlavno");
+  EXPECT_TRUE(cursor) << cursor.status().toString();
+  if (!cursor) return names;
+  const int name = table.fieldIndex("Name");
+  for (auto s = (*cursor)->first(); (*cursor)->recordNumber() != 0; s = (*cursor)->next()) {
+    EXPECT_TRUE(s) << s.toString();
+    const Value value = (*cursor)->value(name);
+    names.emplace_back(std::holds_alternative<Text>(value) ? std::get<Text>(value).bytes : "");
+    if ((*cursor)->eof() || (*cursor)->recordNumber() == (*cursor)->recordCount()) break;
+  }
+  return names;
+}
+
+// Cursors of one table share the walk of an index's block chain; a cursor opened after the
+// table was changed through its editor must still see the change, whatever earlier cursors
+// walked. Enough records that an insert splits index blocks, plain and protected.
+TEST(TableEditor, CursorOpenedAfterAChangeSeesIt) {
+  for (const std::string password : {"", "Tavirek4806"}) {
+    SCOPED_TRACE(password.empty() ? "plain" : "protected");
+    MemoryFileSystem files;
+    buildCatalogue(files, 400, 9, password);
+    OpenOptions options;
+    options.fileSystem = &files;
+    options.passwords = {password};
+    auto table = Table::open(kDir, "base.db", options);
+    ASSERT_TRUE(table) << table.status().toString();
+    auto editor = TableEditor::open(**table);
+    ASSERT_TRUE(editor) << editor.status().toString();
+    const auto before = namesInIndexOrder(**table);
+    ASSERT_EQ(before.size(), 400u);
+    auto held = (*table)->openCursor(); // opened before the change, kept across it
+    ASSERT_TRUE(held);
+    EXPECT_EQ(namesInIndexOrder(**table), before); // a second walk (or none) shows the same
+
+    const int tip = (*table)->fieldIndex("Tip");
+    const int name = (*table)->fieldIndex("Name");
+    std::vector<std::string> added;
+    for (int i = 0; i < 60; ++i) {
+      added.push_back("added " + std::to_string(i));
+      auto inserted = (*editor)->insert({{tip, {false, "a"}}, {name, {false, added.back()}}});
+      ASSERT_TRUE(inserted) << inserted.status().toString();
+    }
+    const auto after = namesInIndexOrder(**table);
+    EXPECT_EQ(after.size(), 460u);
+    for (const std::string &n : added)
+      EXPECT_NE(std::find(after.begin(), after.end(), n), after.end()) << n;
+    // The cursor from before keeps the order it was opened with and still moves through it.
+    EXPECT_EQ((*held)->recordCount(), 400u);
+    for (auto s = (*held)->first(); !(*held)->eof(); s = (*held)->next())
+      ASSERT_TRUE(s) << s.toString();
+    EXPECT_EQ((*held)->recordNumber(), 400u);
+    expectSound(files, "base.db", {password});
+  }
+}
+
+} // namespace
+} // namespace velanta::paradox
