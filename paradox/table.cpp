@@ -153,6 +153,7 @@ Result<std::unique_ptr<Table>> Table::open(const std::string &directory, const s
   impl->readOnly = !writable;
   if (auto snapshot = readFixedHeader(impl->data->file()); snapshot)
     impl->headerAtOpening = std::move(snapshot).value();
+  impl->headerInUse = impl->headerAtOpening;
   const Header &header = impl->data->header();
   if (!header.isTable())
     return Status::error(ErrorCode::kHeaderCorrupt, {*found, "файл не является таблицей"});
@@ -213,9 +214,8 @@ Result<std::unique_ptr<Table>> Table::open(const std::string &directory, const s
 
   if (auto status = impl->openCompanions(); !status) return status;
   impl->findIndexes(*names);
-  // Walk the chain now: a damaged table is refused when it is opened, not halfway through.
-  auto chain = impl->chain();
-  if (!chain) return chain.takeStatus();
+  // The block chain is walked when a cursor first needs it: a cursor in a big table's index
+  // order finds its records without it.
   return std::unique_ptr<Table>(new Table(std::move(impl)));
 }
 
@@ -379,22 +379,19 @@ void TableImpl::findIndexes(const std::vector<std::string> &names) {
 
 Result<std::shared_ptr<ChainedFile>> TableImpl::chain() {
   if (!chain_) {
-    // The stamp is taken before the walk: a change made during it is followed next time.
-    auto stamp = readFixedHeader(data->file());
-    if (!stamp) return stamp.takeStatus();
     auto blocks = data->walkChain();
     if (!blocks) return blocks.takeStatus();
     chain_ = std::make_shared<ChainedFile>(*data, *blocks);
-    chainStamp_ = std::move(stamp).value();
   }
   return chain_;
 }
 
 Status TableImpl::followChanges() {
-  if (!chain_) return {};
   auto now = readFixedHeader(data->file());
   if (!now) return now.takeStatus();
-  if (*now == chainStamp_) return {};
+  if (*now == headerInUse) return {};
+  // Taken before the header is reread: a change made meanwhile is followed next time.
+  headerInUse = std::move(now).value();
   if (Status status = data->reread(); !status) return status;
   chain_.reset();
   return {};
@@ -448,11 +445,12 @@ Result<std::unique_ptr<Order>> TableImpl::rebuildOrder(int indexNumber) {
 
 Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebuilt) {
   rebuilt = false;
-  auto table = chain();
-  if (!table) return table.takeStatus();
-  if (indexNumber < 0)
+  if (indexNumber < 0) {
+    auto table = chain();
+    if (!table) return table.takeStatus();
     return std::unique_ptr<Order>(
         std::make_unique<ChainOrder>(*table, primaryKeyFields(), collation, primaryTree.get()));
+  }
 
   IndexInfo &index = indexes[static_cast<std::size_t>(indexNumber)];
   const IndexFiles &files = indexFiles[static_cast<std::size_t>(indexNumber)];
@@ -475,7 +473,16 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
   std::uint64_t indexRecords = 0;
   for (const auto &block : *indexChain)
     indexRecords += block.count;
-  if (indexRecords != (*table)->size())
+  // The index must hold as many records as the table. A table checked against its index in
+  // full (below) is counted along its chain; a bigger one by its header, so that an index
+  // cursor does not walk the whole table first (its records are each checked when fetched).
+  std::uint64_t tableRecords = data->header().numRecords;
+  if (tableRecords <= kFullIndexCheckLimit) {
+    auto table = chain();
+    if (!table) return table.takeStatus();
+    tableRecords = (*table)->size();
+  }
+  if (indexRecords != tableRecords)
     return fallback("число записей индекса не совпадает с таблицей");
 
   std::unique_ptr<IndexTree> tree;

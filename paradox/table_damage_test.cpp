@@ -150,6 +150,34 @@ TEST(DamagedFiles, LoopingChainIsRefusedNamingTheBlock) {
   EXPECT_NE(status.toString().find("кольцо"), std::string::npos) << status.toString();
 }
 
+// The chain is walked when a cursor first needs it, not at opening: whichever order the first
+// cursor asks for, the loop is reported as when the table order comes first.
+TEST(DamagedFiles, LoopingChainIsReportedByWhicheverCursorOpensFirst) {
+  auto files = family(kFixtures / "db/AREACODES.DB");
+  auto &db = files["DB"];
+  db[blockOffset(db, 2)] = 1;
+  db[blockOffset(db, 2) + 1] = 0;
+  MemoryFileSystem memory;
+  install(memory, files);
+  auto probe = Table::open("/t", "T.DB", memoryOptions(memory));
+  ASSERT_TRUE(probe) << probe.status().toString();
+  std::vector<std::string> orders{""};
+  for (const auto &index : (*probe)->indexes())
+    orders.push_back(index.name);
+  ASSERT_GT(orders.size(), 1u);
+  for (const auto &order : orders) {
+    SCOPED_TRACE("order '" + order + "'");
+    auto table = Table::open("/t", "T.DB", memoryOptions(memory));
+    ASSERT_TRUE(table) << table.status().toString();
+    auto cursor = (*table)->openCursor(order);
+    ASSERT_FALSE(cursor);
+    EXPECT_EQ(cursor.status().code(), ErrorCode::kHeaderCorrupt);
+    EXPECT_NE(cursor.status().toString().find("T.DB"), std::string::npos);
+    EXPECT_NE(cursor.status().toString().find("кольцо"), std::string::npos)
+        << cursor.status().toString();
+  }
+}
+
 TEST(DamagedFiles, BadBlobPointerFailsThatValueOnly) {
   auto files = family(kFixtures / "db/CUSTOMER.DB");
   MemoryFileSystem clean;

@@ -50,14 +50,16 @@ public:
   // The data file's fixed header as read at opening: every change by a writer (ours or
   // another program's) rewrites record counts and change counters there.
   std::vector<std::uint8_t> headerAtOpening;
+  // The same bytes when `data` last read the header (followChanges() renews it).
+  std::vector<std::uint8_t> headerInUse;
 
   int fieldIndex(std::string_view name) const;
   // The table's block chain, walked on first use and again after followChanges() found the
   // table changed. Orders keep the chain they were made with.
   Result<std::shared_ptr<ChainedFile>> chain();
   // When a writer (this table's editor or another program) has changed the data file since
-  // its chain was walked: the file's header is read again and the chain walked anew on next
-  // use, so that cursors opened from now on see the change. One small read.
+  // its header was read: the header is read again and the chain walked anew on next use, so
+  // that cursors opened from now on see the change. One small read.
   Status followChanges();
   // Leading primary-key fields as key fields of the table record.
   std::vector<KeyField> primaryKeyFields() const;
@@ -83,7 +85,6 @@ private:
   };
 
   std::shared_ptr<ChainedFile> chain_;
-  std::vector<std::uint8_t> chainStamp_; // the data file's fixed header when chain_ was walked
   std::vector<WalkedChain> walkedIndexChains_; // by index number
 };
 
