@@ -394,6 +394,9 @@ Status TableImpl::followChanges() {
   headerInUse = std::move(now).value();
   if (Status status = data->reread(); !status) return status;
   chain_.reset();
+  // The primary tree's cached blocks may be old too; seeks through it are verified against
+  // the table, so a tree that can no longer be read only costs them their shortcut.
+  if (primaryTree) (void)primaryTree->file().reread();
   return {};
 }
 

@@ -593,11 +593,19 @@ TEST(TableEditor, CursorOpenedAfterAChangeSeesIt) {
     const int tip = (*table)->fieldIndex("Tip");
     const int name = (*table)->fieldIndex("Name");
     std::vector<std::string> added;
+    std::int32_t lastId = 0;
     for (int i = 0; i < 60; ++i) {
       added.push_back("added " + std::to_string(i));
       auto inserted = (*editor)->insert({{tip, {false, "a"}}, {name, {false, added.back()}}});
       ASSERT_TRUE(inserted) << inserted.status().toString();
+      lastId = idOf(*inserted);
     }
+    // A seek on the primary key finds the newest record (through the key's tree or the chain).
+    auto byKey = (*table)->openCursor();
+    ASSERT_TRUE(byKey);
+    ASSERT_TRUE((*byKey)->setRange(lastId, lastId));
+    ASSERT_EQ((*byKey)->recordCount(), 1u);
+    EXPECT_EQ((*byKey)->value(name), Value(Text{added.back()}));
     const auto after = namesInIndexOrder(**table);
     EXPECT_EQ(after.size(), 460u);
     for (const std::string &n : added)
