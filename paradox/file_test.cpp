@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 
 namespace velanta::paradox {
 namespace {
@@ -29,7 +31,8 @@ void exerciseFile(FileSystem &fs, const std::string &path) {
 }
 
 TEST(PosixFile, ReadsWritesAndReportsMissingFiles) {
-  const auto dir = std::filesystem::temp_directory_path() / "velanta_posix_file_test";
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("velanta_posix_file_test_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "a.bin").string();
   exerciseFile(posixFileSystem(), path);

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <string>
+#include <unistd.h>
 
 extern "C" {
 #include <paradox.h>
@@ -245,7 +247,8 @@ struct Case {
 };
 
 TEST(PxlibWrittenTables, ReadBackAsWritten) {
-  const fs::path dir = fs::temp_directory_path() / "velanta_pxlib_generated";
+  const fs::path dir =
+      fs::temp_directory_path() / ("velanta_pxlib_generated_" + std::to_string(::getpid()));
   const std::vector<Case> cases = {{0, false, "", 100, 1},
                                    {1, true, "", 100, 2},
                                    {60, false, "", 100 * 1024, 3},
