@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace velanta::paradox {
 
@@ -192,20 +193,22 @@ Result<const std::uint8_t *> IndexOrder::fetch(std::uint64_t position) {
 
 Status IndexOrder::checkAll() {
   const auto width = static_cast<std::size_t>(index_.file().recordSize());
-  std::vector<std::uint8_t> copies(static_cast<std::size_t>(size()) * width);
+  // Every byte is written below: no zeroing first.
+  const auto copies =
+      std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size()) * width);
   std::vector<std::pair<std::uint32_t, std::uint64_t>> byBlock; // hinted block, position
   byBlock.reserve(static_cast<std::size_t>(size()));
   for (std::uint64_t position = 0; position < size(); ++position) {
     auto indexRecord = index_.recordAt(position);
     if (!indexRecord) return indexRecord.takeStatus();
-    std::uint8_t *copy = copies.data() + position * width;
+    std::uint8_t *copy = copies.get() + position * width;
     std::memcpy(copy, *indexRecord, width);
     const std::uint8_t *hint = copy + layout_.blockHintOffset;
     byBlock.emplace_back(static_cast<std::uint32_t>(((hint[0] << 8) | hint[1]) ^ 0x8000), position);
   }
   std::sort(byBlock.begin(), byBlock.end());
   for (const auto &[block, position] : byBlock)
-    if (auto record = recordFor(copies.data() + position * width); !record)
+    if (auto record = recordFor(copies.get() + position * width); !record)
       return record.takeStatus();
   indexFile_->releaseMappedPages();
   tableFile_.releaseMappedPages();

@@ -431,8 +431,19 @@ Result<std::vector<ChainBlock>> TableImpl::indexChain(int indexNumber, BlockRead
   if (!stamp.empty() && walked.stamp == stamp) return walked.blocks;
   auto blocks = indexFile.walkChain();
   if (!blocks) return blocks;
-  walked = {std::move(stamp), *blocks};
+  walked = {std::move(stamp), *blocks, false};
   return blocks;
+}
+
+bool TableImpl::indexCheckedSinceWalk(int indexNumber) const {
+  const auto n = static_cast<std::size_t>(indexNumber);
+  return n < walkedIndexChains_.size() && walkedIndexChains_[n].checked;
+}
+
+void TableImpl::markIndexChecked(int indexNumber) {
+  const auto n = static_cast<std::size_t>(indexNumber);
+  if (n < walkedIndexChains_.size() && !walkedIndexChains_[n].stamp.empty())
+    walkedIndexChains_[n].checked = true;
 }
 
 Result<std::unique_ptr<Order>> TableImpl::rebuildOrder(int indexNumber) {
@@ -524,12 +535,15 @@ Result<std::unique_ptr<Order>> TableImpl::makeOrder(int indexNumber, bool &rebui
                                             });
   // A table of catalogue size is checked against its index in full up front (one pass over
   // the index, a few milliseconds), so a stale index never shows half its order. Bigger
-  // tables are checked record by record as the cursor reaches them.
-  if (order->size() <= kFullIndexCheckLimit)
+  // tables are checked record by record as the cursor reaches them. The table's other
+  // cursors on the same walk of the same files take the check as done.
+  if (order->size() <= kFullIndexCheckLimit && !indexCheckedSinceWalk(indexNumber)) {
     if (Status status = order->checkAll(); !status) {
       if (status.code() == ErrorCode::kIndexOutOfDate) return fallback(status.context().back());
       return status;
     }
+    markIndexChecked(indexNumber);
+  }
   return std::unique_ptr<Order>(std::move(order));
 }
 

@@ -70,6 +70,10 @@ public:
   // by the table's cursors while neither that file's header nor the table's has changed
   // since (every writer rewrites counts and change counters there).
   Result<std::vector<ChainBlock>> indexChain(int indexNumber, BlockReader &indexFile);
+  // Whether index indexNumber was found in step with the table (IndexOrder::checkAll) since
+  // its chain was last walked; the next walk forgets it.
+  bool indexCheckedSinceWalk(int indexNumber) const;
+  void markIndexChecked(int indexNumber);
   Result<std::unique_ptr<Order>> makeOrder(int indexNumber, bool &rebuilt);
   // A cursor in the table order (-1) or in index indexNumber's order, on its first record.
   Result<std::unique_ptr<Cursor>> makeCursor(int indexNumber);
@@ -82,6 +86,7 @@ private:
   struct WalkedChain {
     std::vector<std::uint8_t> stamp; // the index's and the table's fixed headers at the walk
     std::vector<ChainBlock> blocks;
+    bool checked = false; // found in step with the table as these headers stand
   };
 
   std::shared_ptr<ChainedFile> chain_;
