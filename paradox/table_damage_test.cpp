@@ -242,6 +242,14 @@ std::vector<std::string> cities(Table &table, Cursor &cursor) {
   return keys;
 }
 
+// Changes the first record's City in the data file's bytes only (its index is not told).
+void setFirstCityToAAAA(std::vector<std::uint8_t> &db, Table &table) {
+  const Field city = table.fields()[static_cast<std::size_t>(table.fieldIndex("City"))];
+  std::uint8_t *field = db.data() + blockOffset(db, 1) + 6 + city.offset;
+  std::fill(field, field + city.width, 0);
+  std::copy_n("AAAA", 4, field);
+}
+
 TEST(StaleIndexes, DisagreementWithTheDataFallsBackToABuiltIndex) {
   auto files = family(kFixtures / "db/CUSTOMER.DB");
   // Change one record's City in the table only: the .X06 no longer tells the truth.
@@ -250,10 +258,7 @@ TEST(StaleIndexes, DisagreementWithTheDataFallsBackToABuiltIndex) {
   install(probe, files);
   auto table = Table::open("/t", "T.DB", memoryOptions(probe));
   ASSERT_TRUE(table.isOk());
-  const Field city = (*table)->fields()[static_cast<std::size_t>((*table)->fieldIndex("City"))];
-  std::uint8_t *field = db.data() + blockOffset(db, 1) + 6 + city.offset;
-  std::fill(field, field + city.width, 0);
-  std::copy_n("AAAA", 4, field);
+  setFirstCityToAAAA(db, **table);
 
   MemoryFileSystem memory;
   install(memory, files);
@@ -287,10 +292,7 @@ TEST(StaleIndexes, ACheckDoneBeforeAnotherWritersChangeIsDoneAgain) {
 
   // Another writer changes one record's City and its header's change count, not the .X06.
   auto db = memory.contents("/t/T.DB");
-  const Field city = (*table)->fields()[static_cast<std::size_t>((*table)->fieldIndex("City"))];
-  std::uint8_t *field = db.data() + blockOffset(db, 1) + 6 + city.offset;
-  std::fill(field, field + city.width, 0);
-  std::copy_n("AAAA", 4, field);
+  setFirstCityToAAAA(db, **table);
   ++db[0x2D];
   memory.setContents("/t/T.DB", db);
 
