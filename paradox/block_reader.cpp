@@ -82,6 +82,11 @@ std::uint64_t BlockReader::offsetOf(std::uint32_t n) const {
          static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(blockSize());
 }
 
+std::span<const std::uint8_t> BlockReader::mappedAt(std::uint64_t offset, std::size_t want) const {
+  const std::uint64_t at = std::min(offset, mappedSize_);
+  return {mapping_ + at, static_cast<std::size_t>(std::min<std::uint64_t>(mappedSize_ - at, want))};
+}
+
 Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count, bool fromMapping) {
   const auto size = static_cast<std::size_t>(blockSize());
   slot.first = 0;
@@ -92,9 +97,9 @@ Status BlockReader::fill(Slot &slot, std::uint32_t first, std::uint32_t count, b
   const std::uint8_t *source = slot.bytes.data();
   std::size_t got = 0;
   if (fromMapping) {
-    source = mapping_ + std::min(offset, mappedSize_);
-    got = static_cast<std::size_t>(
-        std::min<std::uint64_t>(offset < mappedSize_ ? mappedSize_ - offset : 0, size * count));
+    const auto mapped = mappedAt(offset, size * count);
+    source = mapped.data();
+    got = mapped.size();
     tookFromMapping(first);
   } else if (auto status = file_->read(offset, slot.bytes, &got); !status) {
     return status;
@@ -222,10 +227,9 @@ Result<std::vector<ChainBlock>> BlockReader::walkChain() {
     std::size_t have = 0;
     if (mapping_ != nullptr) {
       tookFromMapping(n);
-      const std::uint64_t offset = offsetOf(n);
-      start = mapping_ + std::min(offset, mappedSize_);
-      have = static_cast<std::size_t>(
-          std::min<std::uint64_t>(offset < mappedSize_ ? mappedSize_ - offset : 0, headBytes));
+      const auto mapped = mappedAt(offsetOf(n), headBytes);
+      start = mapped.data();
+      have = mapped.size();
     } else {
       if (windowFirst == 0 || n < windowFirst || n >= windowFirst + windowCount) {
         windowFirst = n;

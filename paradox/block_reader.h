@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace velanta::paradox {
@@ -97,6 +98,8 @@ private:
   void tookFromMapping(std::uint32_t n);
   // Where block n starts in the file.
   std::uint64_t offsetOf(std::uint32_t n) const;
+  // Up to `want` bytes of the mapping from offset on: fewer, or none, past its end.
+  std::span<const std::uint8_t> mappedAt(std::uint64_t offset, std::size_t want) const;
 
   std::unique_ptr<File> file_;
   Header header_;
